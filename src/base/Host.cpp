@@ -1,0 +1,99 @@
+#include "base/Host.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+namespace kv {
+namespace {
+
+const Host* g_host = nullptr;
+
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace
+
+std::wstring Host::ProgramFolder() const {
+  std::wstring path = ModulePath();
+  const auto slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+std::wstring Host::ProgramName() const {
+  std::wstring path = ModulePath();
+  const auto slash = path.find_last_of(L'\\');
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const auto dot = name.find_last_of(L'.');
+  return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+std::wstring Host::ProductName() const {
+  const std::wstring path = ModulePath();
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<BYTE> block(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return {};
+  struct Translation {
+    WORD language;
+    WORD codePage;
+  }* translations = nullptr;
+  UINT bytes = 0;
+  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                      &bytes) ||
+      bytes < sizeof(Translation)) {
+    return {};
+  }
+  wchar_t key[64];
+  swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\ProductName", translations->language, translations->codePage);
+  wchar_t* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), key, reinterpret_cast<void**>(&value), &length) || !value) return {};
+  return std::wstring(value);
+}
+
+SYSTEMTIME Host::LocalTime() const {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return now;
+}
+
+std::optional<WindowsVersion> Host::Version() const {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#elif defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+  if (!GetVersionExA(&info)) return std::nullopt;
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+  return WindowsVersion{info.dwMajorVersion, info.dwMinorVersion};
+}
+
+bool Host::IsUserAnAdmin() const { return ::IsUserAnAdmin() != FALSE; }
+
+void Host::Sleep(DWORD milliseconds) const { ::Sleep(milliseconds); }
+
+const Host& CurrentHost() {
+  static const Host real;
+  return g_host ? *g_host : real;
+}
+
+ScopedHost::ScopedHost(const Host& host) : previous_(g_host) { g_host = &host; }
+ScopedHost::~ScopedHost() { g_host = previous_; }
+
+}  // namespace kv

@@ -1,0 +1,48 @@
+#pragma once
+// The facts of the running process that tests must be able to set: the program's own folder and
+// name, the clock, the Windows version, the administrator answer and the pauses. One real
+// implementation; tests install a fake with ScopedHost.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace kv {
+
+struct WindowsVersion {
+  DWORD major = 0;
+  DWORD minor = 0;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // Folder of the running program, without a trailing "\".
+  virtual std::wstring ProgramFolder() const;
+  // File name of the running program without ".exe".
+  virtual std::wstring ProgramName() const;
+  // Product name from the program's version information (empty when it has none).
+  virtual std::wstring ProductName() const;
+  virtual SYSTEMTIME LocalTime() const;
+  // Empty when the version cannot be read.
+  virtual std::optional<WindowsVersion> Version() const;
+  virtual bool IsUserAnAdmin() const;
+  virtual void Sleep(DWORD milliseconds) const;
+};
+
+// The host in force: the real one unless a test installed another.
+const Host& CurrentHost();
+
+class ScopedHost {
+ public:
+  explicit ScopedHost(const Host& host);
+  ~ScopedHost();
+  ScopedHost(const ScopedHost&) = delete;
+  ScopedHost& operator=(const ScopedHost&) = delete;
+
+ private:
+  const Host* previous_;
+};
+
+}  // namespace kv

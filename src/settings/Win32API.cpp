@@ -1,0 +1,122 @@
+#include "settings/Win32API.h"
+
+#include <lm.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "base/Handles.h"
+#include "base/Host.h"
+#include "base/Text.h"
+
+namespace kv {
+namespace {
+
+// An ANSI text as the shell wants it: the bytes followed by one NUL, or a null pointer when empty.
+const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+std::wstring UpToNul(const char* buffer) { return FromAnsi(std::string(buffer)); }
+
+struct NetBufferTraits {
+  static void* Invalid() noexcept { return nullptr; }
+  static void Close(void* p) noexcept { NetApiBufferFree(p); }
+};
+
+}  // namespace
+
+std::wstring BrowseForFolder(HWND hwndOwner, const std::wstring& initialFolder) {
+  std::string start = ToAnsi(initialFolder);
+  if (start.empty()) {
+    char current[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, current);
+    start = current;
+  }
+  std::string title = ToAnsi(L"フォルダを選択してください。");
+
+  BROWSEINFOA info{};
+  info.hwndOwner = hwndOwner;
+  info.lpszTitle = title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = BrowseCallbackProc;
+  info.lParam = reinterpret_cast<LPARAM>(start.c_str());
+
+  UniqueCoTaskMem item(SHBrowseForFolderA(&info));
+  if (!item) return {};
+  char path[MAX_PATH + 1] = "";
+  SHGetPathFromIDListA(static_cast<PCIDLIST_ABSOLUTE>(item.get()), path);
+  return UpToNul(path);
+}
+
+int CALLBACK BrowseCallbackProc(HWND hwnd, UINT uMsg, LPARAM, LPARAM lpData) {
+  if (uMsg == BFFM_INITIALIZED) SendMessageA(hwnd, BFFM_SETSELECTIONA, 1, lpData);
+  return 0;
+}
+
+std::int32_t GetUserLocalGroups(const std::wstring& server, const std::wstring& user, std::int32_t flags,
+                                std::int32_t& count, std::vector<std::wstring>& names) {
+  count = 0;
+  LPBYTE raw = nullptr;
+  DWORD read = 0;
+  DWORD total = 0;
+  const NET_API_STATUS status =
+      NetUserGetLocalGroups(server.empty() ? nullptr : server.c_str(), user.c_str(), 0, static_cast<DWORD>(flags),
+                            &raw, MAX_PREFERRED_LENGTH, &read, &total);
+  Unique<void*, NetBufferTraits> buffer(raw);
+  if (status != NERR_Success) return static_cast<std::int32_t>(status);
+
+  const auto* entries = reinterpret_cast<const LOCALGROUP_USERS_INFO_0*>(raw);
+  for (DWORD i = 0; i < read; ++i) {
+    if (names.size() < static_cast<std::size_t>(count) + 1) names.resize(static_cast<std::size_t>(count) + 1);
+    names[static_cast<std::size_t>(count)] = WidePtrToString(entries[i].lgrui0_name);
+    ++count;
+  }
+  return 0;
+}
+
+// Group names are copied whole, whatever their length.
+std::wstring WidePtrToString(const wchar_t* ptr) { return ptr ? std::wstring(ptr) : std::wstring(); }
+
+std::wstring GetSpecialFolderPath(std::int32_t csidl) {
+  char buffer[MAX_PATH + 1] = "";
+  SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE);
+  return UpToNul(buffer);
+}
+
+std::int32_t ExecProgramEx(HWND hwndOwner, const std::wstring& file, const std::wstring& parameters,
+                           const std::wstring& folder, const std::wstring& verb) {
+  const std::string aFile = ToAnsi(file), aParameters = ToAnsi(parameters), aFolder = ToAnsi(folder),
+                    aVerb = ToAnsi(verb);
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.hwnd = hwndOwner;
+  info.lpVerb = OrNull(aVerb);
+  info.lpFile = aFile.c_str();
+  info.lpParameters = OrNull(aParameters);
+  info.lpDirectory = OrNull(aFolder);
+  info.nShow = SW_SHOWNORMAL;
+  const BOOL started = ShellExecuteExA(&info);
+  UniqueHandle process(info.hProcess);  // not waited for, but not leaked either
+  return started ? 1 : 0;
+}
+
+std::wstring GetLocalTimeText() {
+  const SYSTEMTIME t = CurrentHost().LocalTime();
+  wchar_t text[32];
+  swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+           t.wSecond, t.wMilliseconds);
+  return text;
+}
+
+std::wstring GetWindowCaption(HWND hwnd) {
+  char buffer[256] = "";
+  if (GetWindowTextA(hwnd, buffer, 255) <= 0) return {};
+  return UpToNul(buffer);
+}
+
+std::wstring GetWindowClass(HWND hwnd) {
+  char buffer[256] = "";
+  if (GetClassNameA(hwnd, buffer, 255) <= 0) return {};
+  return UpToNul(buffer);
+}
+
+}  // namespace kv

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "base/Text.h"
+
+namespace {
+
+TEST(CodePage, WineRunsWithTheJapaneseAnsiCodePage) {
+  EXPECT_EQ(GetACP(), 932u);
+  EXPECT_EQ(GetOEMCP(), 932u);
+}
+
+TEST(Text, AnsiRoundTripKeepsDoubleByteCharacters) {
+  // "表" is 0x95 0x5C in CP932: its second byte is a backslash.
+  const std::wstring text = L"バロネル\\表ﾊﾞﾛﾈﾙ";
+  const std::string bytes = kv::ToAnsi(text);
+  EXPECT_EQ(bytes, std::string("\x83\x6f\x83\x8d\x83\x6c\x83\x8b\x5c\x95\x5c\xca\xde\xdb\xc8\xd9"));
+  EXPECT_EQ(kv::FromAnsi(bytes), text);
+  EXPECT_EQ(kv::AnsiLength(text), 16u);
+}
+
+TEST(Text, Utf8RoundTrip) {
+  const std::wstring text = L"操作ログ";
+  EXPECT_EQ(kv::FromUtf8(kv::ToUtf8(text)), text);
+}
+
+TEST(Text, TrimRemovesOnlyBlanks) {
+  struct Case {
+    const wchar_t* in;
+    const wchar_t* out;
+  } cases[] = {{L"", L""}, {L"   ", L""}, {L"  a b ", L"a b"}, {L"\ta\t", L"\ta\t"}, {L"\u3000a", L"\u3000a"}};
+  for (const auto& c : cases) EXPECT_EQ(kv::Trim(c.in), c.out) << c.in;
+}
+
+TEST(Text, CaseMapping) {
+  EXPECT_EQ(kv::UCase(L"/inet kanvolo.exe"), L"/INET KANVOLO.EXE");
+  EXPECT_EQ(kv::LCase(L"Kanvolo.CAB"), L"kanvolo.cab");
+}
+
+TEST(Text, HexUpperHasNoLeadingZerosAndNegativesAsTwosComplement) {
+  EXPECT_EQ(kv::HexUpper(76), L"4C");
+  EXPECT_EQ(kv::HexUpper(0), L"0");
+  EXPECT_EQ(kv::HexUpper(-1), L"FFFFFFFF");
+  EXPECT_EQ(kv::HexUpper(static_cast<std::int32_t>(0x80004005)), L"80004005");
+}
+
+}  // namespace
