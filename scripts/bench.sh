@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds and runs one benchmark program under Wine: bash scripts/bench.sh bench_NAME [args...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KV_BUILD_DIR:-$root/build}
+name=${1:?usage: bench.sh bench_NAME [args...]}
+shift
+
+bash "$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target "$name"
+
+. "$root/scripts/wine-env.sh"
+trap kv_wine_down EXIT
+kv_wine_up "$build/wineprefix-bench"
+cd "$build/bin"
+wine "$name.exe" "$@"
