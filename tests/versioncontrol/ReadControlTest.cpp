@@ -12,12 +12,7 @@ using kvtest::VersionFixture;
 
 TEST(ReadControl, ResultsAndTextsOfEachFixture) {
   const std::wstring load = kvtest::kCannotLoad;
-  struct Case {
-    const wchar_t* file;
-    std::int32_t result;
-    std::wstring description;
-    std::int16_t files;  // UseVersionTable afterwards
-  } cases[] = {
+  const kvtest::ReadCase cases[] = {
       {L"valid.xml", 0, load, 3},
       {L"edited_info.xml", 0, load, 3},
       {L"no_filesize.xml", 0, load, 1},
@@ -47,14 +42,7 @@ TEST(ReadControl, ResultsAndTextsOfEachFixture) {
       {L"two_data.xml", 91, kv::ErrorText(91), 0},
       {L"missing.xml", 91, kv::ErrorText(91), 0},
   };
-  for (const auto& c : cases) {
-    clsVersionControl vc;
-    EXPECT_EQ(vc.ReadControl(VersionFixture(c.file), L"", L""), c.result) << kv::ToUtf8(c.file);
-    // A success leaves the number as it was (0 on a new object).
-    EXPECT_EQ(vc.LastErrorNumber(), c.result) << kv::ToUtf8(c.file);
-    EXPECT_EQ(vc.LastErrorDescription(), c.description) << kv::ToUtf8(c.file);
-    EXPECT_EQ(vc.UseVersionTable(), c.files) << kv::ToUtf8(c.file);
-  }
+  for (const auto& c : cases) kvtest::ExpectRead<clsVersionControl>(c);
 }
 
 TEST(ReadControl, FillsEveryFieldAndTheSummaries) {

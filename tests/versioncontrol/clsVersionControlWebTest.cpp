@@ -18,12 +18,7 @@ using kvtest::VersionFixture;
 
 TEST(clsVersionControlWeb, ReadResultsWithItsOwnRefusalCodes) {
   const std::wstring load = kvtest::kCannotLoad;
-  struct Case {
-    const wchar_t* file;
-    std::int32_t result;
-    std::wstring description;
-    std::int16_t files;
-  } cases[] = {
+  const kvtest::ReadCase cases[] = {
       {L"web_valid.xml", 0, load, 3},
       {L"web_edited_tools.xml", 0, load, 3},  // Tools is not covered by the digest
       {L"web_with_regist.xml", 0, load, 3},   // Regist is neither read nor covered
@@ -33,13 +28,7 @@ TEST(clsVersionControlWeb, ReadResultsWithItsOwnRefusalCodes) {
       {L"too_many_files.xml", 9, kv::ErrorText(9), 3000},
       {L"not_xml.xml", 91, kv::ErrorText(91), 0},
   };
-  for (const auto& c : cases) {
-    clsVersionControlWeb vc;
-    EXPECT_EQ(vc.ReadControl(VersionFixture(c.file), L"", L""), c.result) << kv::ToUtf8(c.file);
-    EXPECT_EQ(vc.LastErrorNumber(), c.result) << kv::ToUtf8(c.file);
-    EXPECT_EQ(vc.LastErrorDescription(), c.description) << kv::ToUtf8(c.file);
-    EXPECT_EQ(vc.UseVersionTable(), c.files) << kv::ToUtf8(c.file);
-  }
+  for (const auto& c : cases) kvtest::ExpectRead<clsVersionControlWeb>(c);
 }
 
 TEST(clsVersionControlWeb, RemovePpkIsIgnored) {
