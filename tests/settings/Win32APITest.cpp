@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <thread>
@@ -112,16 +113,15 @@ TEST(ExecProgramEx, StartsThroughTheShellWithEachVerb) {
   }
 }
 
-// Presses a button of the folder dialog from another thread, as a user would.
+// Presses a button of the folder dialog from another thread, as a user would; with a leaf name,
+// only once the dialog's tree shows that folder selected.
 class DialogPresser {
  public:
-  explicit DialogPresser(int buttonId)
-      : thread_([this, buttonId] {
+  explicit DialogPresser(int buttonId, std::wstring leaf = {})
+      : thread_([this, buttonId, leaf] {
           for (int i = 0; i < 400 && !stop_; ++i) {
             HWND dialog = FindDialogOfThisProcess();
-            if (dialog) {
-              Sleep(300);  // let the dialog take its initial selection
-              caption_ = kv::GetWindowCaption(dialog);
+            if (dialog && (leaf.empty() || SelectedItemText(dialog) == leaf)) {
               PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                            reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
               return;
@@ -135,6 +135,21 @@ class DialogPresser {
   }
 
  private:
+  static std::wstring SelectedItemText(HWND dialog) {
+    HWND tree = FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr);
+    if (!tree) return {};
+    const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return {};
+    wchar_t text[MAX_PATH] = L"";
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    return text;
+  }
+
   static HWND FindDialogOfThisProcess() {
     HWND found = nullptr;
     EnumWindows(Visit, reinterpret_cast<LPARAM>(&found));
@@ -151,14 +166,13 @@ class DialogPresser {
   }
 
   std::atomic<bool> stop_{false};
-  std::wstring caption_;
   std::thread thread_;
 };
 
 TEST(BrowseForFolder, OkAnswersTheInitialFolder) {
   kvtest::TempDir dir;
   CreateDirectoryW((dir / L"選択").c_str(), nullptr);
-  DialogPresser ok(IDOK);
+  DialogPresser ok(IDOK, L"選択");
   EXPECT_EQ(kv::LCase(kv::BrowseForFolder(nullptr, dir / L"選択")), kv::LCase(dir / L"選択"));
 }
 
@@ -169,7 +183,7 @@ TEST(BrowseForFolder, EmptyInitialFolderOpensOnTheCurrentDirectory) {
   SetCurrentDirectoryW(dir.path().c_str());
   std::wstring chosen;
   {
-    DialogPresser ok(IDOK);
+    DialogPresser ok(IDOK, dir.path().substr(dir.path().find_last_of(L'\\') + 1));
     chosen = kv::BrowseForFolder(nullptr, L"");
   }
   SetCurrentDirectoryW(previous);
