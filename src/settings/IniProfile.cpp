@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "settings/Common.h"
+#include "settings/NumberText.h"
 
 namespace kv {
 
@@ -30,6 +31,11 @@ std::wstring UserIniPath(const std::wstring& name) { return GetUserDataFolder() 
 std::wstring UserIniReadPath(const std::wstring& name) {
   const std::wstring path = UserIniPath(name);
   return FileExist(path) ? path : name;
+}
+
+void SetTimeOutFromText(std::int16_t& timeOut, const std::wstring& text) {
+  timeOut = 300;
+  if (IsAllDigits(text)) timeOut = TextToInteger(text);
 }
 
 void AppendBackslash(std::wstring& folder) {

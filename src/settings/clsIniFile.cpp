@@ -3,9 +3,7 @@
 #include <windows.h>
 
 #include "base/SkipOnError.h"
-#include "settings/Common.h"
 #include "settings/IniProfile.h"
-#include "settings/NumberText.h"
 #include "settings/UpdateHosts.h"
 
 namespace kv {
@@ -55,11 +53,7 @@ void clsIniFile::ReadBuffer() {
 
   std::wstring timeOut = L"300";
   read(timeOut, L"TimeOut", L"300");
-  timeOut_ = 300;
-  // Above 32767 the conversion fails and 300 stays.
-  SkipOnError([&] {
-    if (IsAllDigits(timeOut)) timeOut_ = TextToInteger(timeOut);
-  });
+  SkipOnError([&] { SetTimeOutFromText(timeOut_, timeOut); });
 }
 
 std::int16_t clsIniFile::WriteBuffer() {

@@ -3,7 +3,6 @@
 #include "base/Host.h"
 #include "settings/Common.h"
 #include "settings/IniProfile.h"
-#include "settings/NumberText.h"
 #include "settings/UpdateHosts.h"
 
 namespace kv {
@@ -56,8 +55,7 @@ void clsIniFileWeb::ReadBuffer() {
   password_ = ReadIniValue(kSection, L"Password", L"");
 
   const std::wstring timeOut = ReadIniValue(kSection, L"TimeOut", L"300");
-  timeOut_ = 300;
-  if (IsAllDigits(timeOut)) timeOut_ = TextToInteger(timeOut);
+  SetTimeOutFromText(timeOut_, timeOut);
 }
 
 std::int16_t clsIniFileWeb::WriteBuffer() {

@@ -35,8 +35,9 @@ class clsParamUpdate {
   void SetDBOption(const std::wstring& value) { dbOption_ = value; }
   const std::wstring& DBOption() const { return dbOption_; }
 
-  // Reads every value, the user's hive first, then the machine's over it; a value that cannot be
-  // read or converted leaves its setting as it was.
+  // Reads every value, the user's hive first, then the machine's over it: a value missing from the
+  // user's hive takes its default, one missing from the machine's keeps the user's, and one that
+  // cannot be converted leaves its setting as it was.
   void GetValue();
   // Stores the nine "DB_" values into the user's hive and, for an administrator, the machine's.
   void SetValue();
