@@ -192,6 +192,7 @@ ScriptedUser::~ScriptedUser() {
   done_.notify_all();
   watchdog_.join();
   DestroyWindow(stepWindow_);
+  PopClosed();
 
   if (timedOut_) ADD_FAILURE() << "scripted user: the watchdog closed the windows of a hung test";
   for (std::size_t i = nextExpected_; i < expected_.size(); ++i) {
@@ -199,13 +200,14 @@ ScriptedUser::~ScriptedUser() {
   }
   if (::testing::Test::HasFailure()) {
     std::printf("scripted user transcript:\n");
-    for (const auto& line : Transcript()) std::printf("  %s\n", kv::ToUtf8(line).c_str());
+    for (const auto& line : transcript_) std::printf("  %s\n", kv::ToUtf8(line).c_str());
   }
 }
 
 ExpectedDialog& ScriptedUser::Expect(const std::wstring& form) { return expected_.emplace_back(form); }
 
-std::vector<std::wstring> ScriptedUser::Transcript() const {
+std::vector<std::wstring> ScriptedUser::Transcript() {
+  PopClosed();
   std::lock_guard lock(mutex_);
   return transcript_;
 }
@@ -245,8 +247,7 @@ LRESULT CALLBACK ScriptedUser::StepWindowProc(HWND hwnd, UINT message, WPARAM wP
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void ScriptedUser::RunStep() {
-  stepPosted_ = false;
+void ScriptedUser::PopClosed() {
   while (!active_.empty() && !(IsWindow(active_.back().window) && IsWindowVisible(active_.back().window))) {
     const Active& gone = active_.back();
     if (!gone.closing && gone.next < gone.dialog->steps_.size()) {
@@ -256,6 +257,11 @@ void ScriptedUser::RunStep() {
     }
     active_.pop_back();
   }
+}
+
+void ScriptedUser::RunStep() {
+  stepPosted_ = false;
+  PopClosed();
   if (active_.empty()) return;
   Active& top = active_.back();
   // A dialog above it is modal: that one is answered first and posts the next step when done.

@@ -103,7 +103,8 @@ class ScriptedUser : public kv::ModalObserver {
 
   // The next dialog to come, by form name.
   ExpectedDialog& Expect(const std::wstring& form);
-  std::vector<std::wstring> Transcript() const;
+  // What was seen and done so far, one line each.
+  std::vector<std::wstring> Transcript();
 
   void ModalShown(const std::wstring& formName, HWND window) override;
 
@@ -116,6 +117,7 @@ class ScriptedUser : public kv::ModalObserver {
   };
   static LRESULT CALLBACK StepWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void RunStep();
+  void PopClosed();
   void PostStep();
   void Note(const std::wstring& line);
   void Fail(const std::wstring& what);
