@@ -92,15 +92,7 @@ HWND Control::Window() const {
   return WindowIfLoaded();
 }
 
-std::wstring Control::Text() const {
-  const HWND w = Window();
-  const auto length = SendMessageW(w, WM_GETTEXTLENGTH, 0, 0);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const auto copied = SendMessageW(w, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
-  return text;
-}
+std::wstring Control::Text() const { return WindowText(Window()); }
 
 void Control::SetText(const std::wstring& text) { SendMessageW(Window(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())); }
 
@@ -118,18 +110,21 @@ void Control::SetValue(std::int32_t value) { SendMessageW(Window(), BM_SETCHECK,
 
 void Control::SetLocked(bool locked) { SendMessageW(Window(), EM_SETREADONLY, locked, 0); }
 
-int Control::Left() const {
+RECT Control::Bounds() const {
   RECT r{};
   GetWindowRect(Window(), &r);
   MapWindowPoints(nullptr, form_.hwnd_, reinterpret_cast<POINT*>(&r), 2);
-  return r.left;
+  return r;
+}
+
+void Control::SetBounds(const RECT& r) {
+  SetWindowPos(Window(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Control::SetLeft(int left) {
-  RECT r{};
-  GetWindowRect(Window(), &r);
-  MapWindowPoints(nullptr, form_.hwnd_, reinterpret_cast<POINT*>(&r), 2);
-  SetWindowPos(Window(), nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT r = Bounds();
+  OffsetRect(&r, left - r.left, 0);
+  SetBounds(r);
 }
 
 void Control::SetFocus() { SendMessageW(form_.hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Window()), TRUE); }
@@ -350,6 +345,15 @@ INT_PTR CALLBACK Form::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   INT_PTR result = FALSE;
   if (form && form->HandleMessage(message, wParam, lParam, result)) return result == FALSE ? TRUE : result;
   return FALSE;
+}
+
+std::wstring WindowText(HWND hwnd) {
+  const auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const auto copied = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
+  return text;
 }
 
 void DoEvents() {

@@ -71,8 +71,10 @@ class Control {
   void SetValue(std::int32_t value);
   // Text box: read-only while locked.
   void SetLocked(bool locked);
-  // Position in the client area of the form, in pixels.
-  int Left() const;
+  // Position and size in the client area of the form, in pixels.
+  RECT Bounds() const;
+  void SetBounds(const RECT& bounds);
+  int Left() const { return Bounds().left; }
   void SetLeft(int left);
   void SetFocus();
 
@@ -175,5 +177,8 @@ class Form : public Control {
 
 // Lets the window system deliver every pending message, as a modal loop would.
 void DoEvents();
+
+// A window's whole text (WM_GETTEXT), of any length.
+std::wstring WindowText(HWND hwnd);
 
 }  // namespace kv

@@ -35,15 +35,6 @@ std::wstring ItemText(HWND hwnd, UINT lengthMessage, UINT textMessage, WPARAM it
   return text;
 }
 
-std::wstring WindowText(HWND hwnd) {
-  const auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const auto copied = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
-}
-
 void DescribeList(HWND hwnd, UINT countMessage, UINT selectionMessage, UINT lengthMessage, UINT textMessage,
                   OperationLogSubject& s) {
   const auto count = SendMessageW(hwnd, countMessage, 0, 0);

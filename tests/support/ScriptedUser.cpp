@@ -18,15 +18,6 @@ std::wstring ControlName(const std::wstring& name, int index) {
   return index < 0 ? name : name + L"(" + std::to_wstring(index) + L")";
 }
 
-std::wstring TextOf(HWND hwnd) {
-  const auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const auto copied = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
-}
-
 // The control that has the keyboard, or the dialog itself when none of its controls has it.
 HWND KeyTarget(HWND dialog) {
   const HWND focus = GetFocus();
@@ -47,7 +38,7 @@ BOOL CALLBACK CloseVisible(HWND hwnd, LPARAM) {
 
 // ---- DialogView
 
-std::wstring DialogView::Caption() const { return TextOf(window_); }
+std::wstring DialogView::Caption() const { return kv::WindowText(window_); }
 
 HWND DialogView::Find(const std::wstring& name, int index) const {
   const kv::Form* form = kv::Form::FromWindow(window_);
@@ -59,7 +50,7 @@ HWND DialogView::Find(const std::wstring& name, int index) const {
 
 std::wstring DialogView::Text(const std::wstring& name, int index) const {
   const HWND hwnd = Find(name, index);
-  return hwnd ? TextOf(hwnd) : std::wstring();
+  return hwnd ? kv::WindowText(hwnd) : std::wstring();
 }
 
 bool DialogView::Visible(const std::wstring& name, int index) const {
@@ -223,7 +214,7 @@ void ScriptedUser::Fail(const std::wstring& what) {
 }
 
 void ScriptedUser::ModalShown(const std::wstring& formName, HWND window) {
-  Note(formName + L" 「" + TextOf(window) + L"」 shown");
+  Note(formName + L" 「" + kv::WindowText(window) + L"」 shown");
   if (nextExpected_ >= expected_.size() || expected_[nextExpected_].form_ != formName) {
     Fail(L"unexpected dialog " + formName + L"; closed");
     PostMessageW(window, WM_CLOSE, 0, 0);
