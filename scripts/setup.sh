@@ -2,7 +2,7 @@
 # Installs what is missing on a Debian 12 machine for building and testing (run as root).
 set -euo pipefail
 
-packages=(cmake make mingw-w64 wine wine64 wine32:i386 xvfb x11-utils fonts-noto-cjk googletest gcab
+packages=(cmake make mingw-w64 wine wine64 wine32:i386 xvfb x11-utils x11-apps fonts-noto-cjk googletest gcab
           cabextract locales python3 imagemagick)
 
 missing=()

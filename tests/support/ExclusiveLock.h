@@ -1,0 +1,26 @@
+#pragma once
+// Locks shared by every test process of a run (ctest starts one process per test, all under the
+// same wineserver), for tests that would disturb each other:
+//   kvtest::ExclusiveLock screen(kvtest::kScreenLock);      // shows windows, sends keys, screenshots
+//   kvtest::ExclusiveLock data(kvtest::kUserDataLock);      // writes UpdateBoot.log, Update.log, ...
+// ScriptedUser takes the screen lock itself. A lock left by a crashed process is taken over.
+#include <windows.h>
+
+namespace kvtest {
+
+inline constexpr wchar_t kScreenLock[] = L"kvtest-screen";
+inline constexpr wchar_t kUserDataLock[] = L"kvtest-user-data";
+
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(const wchar_t* name);
+  ~ExclusiveLock();
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+ private:
+  HANDLE mutex_;
+  bool owned_ = false;
+};
+
+}  // namespace kvtest
