@@ -75,6 +75,10 @@ struct CryptHashTraits {
   static HCRYPTHASH Invalid() noexcept { return 0; }
   static void Close(HCRYPTHASH h) noexcept { CryptDestroyHash(h); }
 };
+struct FontTraits {  // CreateFontIndirect
+  static HFONT Invalid() noexcept { return nullptr; }
+  static void Close(HFONT h) noexcept { DeleteObject(h); }
+};
 
 using UniqueHandle = Unique<HANDLE, KernelHandleTraits>;
 using UniqueFile = Unique<HANDLE, FileHandleTraits>;
@@ -84,6 +88,7 @@ using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueCoTaskMem = Unique<void*, CoTaskMemTraits>;
 using UniqueCryptProv = Unique<HCRYPTPROV, CryptProvTraits>;
 using UniqueCryptHash = Unique<HCRYPTHASH, CryptHashTraits>;
+using UniqueFont = Unique<HFONT, FontTraits>;
 
 // An owned COM interface pointer.
 template <class I>

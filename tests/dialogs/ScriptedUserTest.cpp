@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/LocalDialog.h"
+#include "frmFrameTest.rh"
 #include "support/ScriptedUser.h"
 
 namespace {
@@ -34,6 +35,49 @@ void HangInAWindowNobodyAnswers() {
   box.Show();
   MSG msg;
   while (box.Loaded() && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+}
+
+// A form whose "OK" opens the standard message box: a dialog of the thread that is no form.
+class frmOpensStandardBox : public kv::Form {
+ public:
+  explicit frmOpensStandardBox(UINT style) : Form(L"frmFrameTest", L"FRMFRAMETEST") {
+    cmdOk.OnClick = [this, style] {
+      answer = MessageBoxW(hwnd(), L"本文", L"標準", style);
+      Hide();
+    };
+  }
+  int answer = 0;
+  Control cmdOk{*this, L"cmdOk", IDC_FRAMETEST_CMDOK};
+};
+
+int otherAnswer = 0;
+
+void MeetAnOtherDialogNobodyExpects() {
+  kvtest::ScriptedUser user;
+  user.Expect(L"frmFrameTest").Click(L"cmdOk");
+  frmOpensStandardBox form(MB_OKCANCEL);
+  form.ShowModal();
+  otherAnswer = form.answer;
+}
+
+TEST(ScriptedUser, OtherDialogIsFoundAndAnsweredByIds) {
+  frmOpensStandardBox form(MB_YESNO);
+  kvtest::ScriptedUser user;
+  user.Expect(L"frmFrameTest").Click(L"cmdOk");
+  user.ExpectOther(L"standard box")
+      .WaitUntil(L"No is there", [](kvtest::DialogView& d) { return GetDlgItem(d.Window(), IDNO) != nullptr; })
+      .ClickItem(IDNO);
+  form.ShowModal();
+  EXPECT_EQ(form.answer, IDNO);
+  EXPECT_EQ(user.Transcript(),
+            (std::vector<std::wstring>{L"frmFrameTest 「枠のテスト」 shown", L"  click cmdOk", L"standard box 「標準」 shown",
+                                       L"  wait until No is there", L"  click item 7", L"standard box closed",
+                                       L"frmFrameTest closed"}));
+}
+
+TEST(ScriptedUser, UnexpectedOtherDialogFailsAndIsClosed) {
+  EXPECT_NONFATAL_FAILURE(MeetAnOtherDialogNobodyExpects(), "unexpected dialog 「標準」");
+  EXPECT_EQ(otherAnswer, IDCANCEL);
 }
 
 TEST(ScriptedUser, WatchdogClosesTheWindowsOfAHungTest) {

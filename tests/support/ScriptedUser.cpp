@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 
 #include "base/Text.h"
@@ -13,6 +15,8 @@ namespace {
 
 constexpr wchar_t kStepClass[] = L"kvtest.ScriptedUser";
 constexpr UINT kStep = WM_APP + 1;
+constexpr UINT_PTR kRetryTimer = 1;
+constexpr UINT kRetryMilliseconds = 20;
 
 std::wstring ControlName(const std::wstring& name, int index) {
   return index < 0 ? name : name + L"(" + std::to_wstring(index) + L")";
@@ -27,6 +31,37 @@ HWND KeyTarget(HWND dialog) {
 void PostKey(HWND target, WPARAM key, UINT scanCode) {
   PostMessageW(target, WM_KEYDOWN, key, 1 | (scanCode << 16));
   PostMessageW(target, WM_KEYUP, key, 1 | (scanCode << 16) | 0xC0000000u);
+}
+
+void PostLeftClick(HWND target, POINT at) {
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, where);
+  PostMessageW(target, WM_LBUTTONUP, 0, where);
+}
+
+bool IsButton(HWND hwnd) {
+  wchar_t cls[16] = L"";
+  GetClassNameW(hwnd, cls, 16);
+  return _wcsicmp(cls, L"Button") == 0;
+}
+
+// A shown dialog of the thread that is no form and not yet known.
+struct OtherSearch {
+  const std::vector<HWND>* known;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOtherDialog(HWND hwnd, LPARAM param) {
+  auto& search = *reinterpret_cast<OtherSearch*>(param);
+  if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd) || kv::Form::FromWindow(hwnd)) return TRUE;
+  wchar_t cls[16] = L"";
+  GetClassNameW(hwnd, cls, 16);
+  if (wcscmp(cls, L"#32770") != 0) return TRUE;
+  for (HWND known : *search.known) {
+    if (known == hwnd) return TRUE;
+  }
+  search.found = hwnd;
+  return FALSE;
 }
 
 BOOL CALLBACK CloseVisible(HWND hwnd, LPARAM) {
@@ -73,6 +108,12 @@ LONG DialogView::Style(const std::wstring& name, int index) const {
   return hwnd ? GetWindowLongW(hwnd, GWL_STYLE) : 0;
 }
 
+HWND DialogView::Item(int id) const {
+  const HWND hwnd = GetDlgItem(window_, id);
+  if (!hwnd) ADD_FAILURE() << kv::ToUtf8(form_) << " has no control with id " << id;
+  return hwnd;
+}
+
 RECT DialogView::Bounds(const std::wstring& name, int index) const {
   RECT r{};
   if (const HWND hwnd = Find(name, index)) {
@@ -102,21 +143,54 @@ std::wstring DialogView::Focused() const {
 // ---- ExpectedDialog
 
 ExpectedDialog& ExpectedDialog::Add(std::wstring description, std::function<void(DialogView&)> run) {
-  steps_.push_back({std::move(description), std::move(run)});
+  steps_.push_back({std::move(description), std::move(run), {}});
   return *this;
 }
 
 ExpectedDialog& ExpectedDialog::Check(std::function<void(DialogView&)> check) { return Add(L"check", std::move(check)); }
 
+ExpectedDialog& ExpectedDialog::WaitUntil(const std::wstring& what, std::function<bool(DialogView&)> ready) {
+  Add(L"wait until " + what, [](DialogView&) {});
+  steps_.back().ready = std::move(ready);
+  return *this;
+}
+
 ExpectedDialog& ExpectedDialog::Click(const std::wstring& name, int index) {
   return Add(L"click " + ControlName(name, index), [name, index](DialogView& d) {
-    const HWND button = d.Find(name, index);
-    if (!button) return;
-    if (!IsWindowVisible(button) || !IsWindowEnabled(button)) {
+    const HWND control = d.Find(name, index);
+    if (!control) return;
+    if (!IsWindowVisible(control) || !IsWindowEnabled(control)) {
       ADD_FAILURE() << kv::ToUtf8(L"cannot click " + ControlName(name, index) + L": hidden or disabled");
       return;
     }
-    PostMessageW(button, BM_CLICK, 0, 0);
+    if (IsButton(control)) {
+      PostMessageW(control, BM_CLICK, 0, 0);
+      return;
+    }
+    RECT r{};
+    GetClientRect(control, &r);
+    PostLeftClick(control, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  });
+}
+
+ExpectedDialog& ExpectedDialog::ClickListRow(const std::wstring& name, int index, int row) {
+  return Add(L"click row " + std::to_wstring(row) + L" of " + ControlName(name, index), [name, index, row](DialogView& d) {
+    const HWND list = d.Find(name, index);
+    if (!list) return;
+    SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);  // scrolled to, as a user would
+    RECT r{};
+    r.left = LVIR_LABEL;
+    if (!SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r))) {
+      ADD_FAILURE() << kv::ToUtf8(ControlName(name, index)) << " has no row " << row;
+      return;
+    }
+    PostLeftClick(list, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  });
+}
+
+ExpectedDialog& ExpectedDialog::ClickItem(int id) {
+  return Add(L"click item " + std::to_wstring(id), [id](DialogView& d) {
+    if (const HWND button = d.Item(id)) PostMessageW(button, BM_CLICK, 0, 0);
   });
 }
 
@@ -197,6 +271,12 @@ ScriptedUser::~ScriptedUser() {
 
 ExpectedDialog& ScriptedUser::Expect(const std::wstring& form) { return expected_.emplace_back(form); }
 
+ExpectedDialog& ScriptedUser::ExpectOther(const std::wstring& description) {
+  ExpectedDialog& dialog = expected_.emplace_back(description);
+  dialog.other_ = true;
+  return dialog;
+}
+
 std::vector<std::wstring> ScriptedUser::Transcript() {
   PopClosed();
   std::lock_guard lock(mutex_);
@@ -215,7 +295,8 @@ void ScriptedUser::Fail(const std::wstring& what) {
 
 void ScriptedUser::ModalShown(const std::wstring& formName, HWND window) {
   Note(formName + L" 「" + kv::WindowText(window) + L"」 shown");
-  if (nextExpected_ >= expected_.size() || expected_[nextExpected_].form_ != formName) {
+  if (nextExpected_ >= expected_.size() || expected_[nextExpected_].other_ ||
+      expected_[nextExpected_].form_ != formName) {
     Fail(L"unexpected dialog " + formName + L"; closed");
     PostMessageW(window, WM_CLOSE, 0, 0);
     PostStep();  // the dialog below it goes on once this one is gone
@@ -230,9 +311,18 @@ void ScriptedUser::PostStep() {
   stepPosted_ = PostMessageW(stepWindow_, kStep, 0, 0) != FALSE;
 }
 
+void ScriptedUser::RetryLater() { SetTimer(stepWindow_, kRetryTimer, kRetryMilliseconds, nullptr); }
+
 LRESULT CALLBACK ScriptedUser::StepWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* user = reinterpret_cast<ScriptedUser*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == kStep) {
-    if (auto* user = reinterpret_cast<ScriptedUser*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) user->RunStep();
+    if (user) user->RunStep();
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kRetryTimer) {
+    KillTimer(hwnd, kRetryTimer);
+    // Queued behind whatever the last step posted, like every step.
+    if (user) user->PostStep();
     return 0;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -250,12 +340,36 @@ void ScriptedUser::PopClosed() {
   }
 }
 
+bool ScriptedUser::TakeOtherDialog() {
+  std::vector<HWND> known = refusedOthers_;
+  for (const Active& a : active_) known.push_back(a.window);
+  OtherSearch search{&known};
+  EnumThreadWindows(thread_, FindOtherDialog, reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return false;
+  const std::wstring caption = kv::WindowText(search.found);
+  if (nextExpected_ >= expected_.size() || !expected_[nextExpected_].other_) {
+    Note(L"dialog 「" + caption + L"」 shown");
+    Fail(L"unexpected dialog 「" + caption + L"」; closed");
+    refusedOthers_.push_back(search.found);
+    PostMessageW(search.found, WM_CLOSE, 0, 0);
+    return false;
+  }
+  Note(expected_[nextExpected_].form_ + L" 「" + caption + L"」 shown");
+  active_.push_back({&expected_[nextExpected_++], search.found});
+  return true;
+}
+
 void ScriptedUser::RunStep() {
   stepPosted_ = false;
   PopClosed();
   if (active_.empty()) return;
+  // A dialog above it is modal: a form tells of itself once it is up and is answered first; any
+  // other dialog is looked for until it comes.
+  if (!IsWindowEnabled(active_.back().window) && !active_.back().closing && !TakeOtherDialog()) {
+    RetryLater();
+    return;
+  }
   Active& top = active_.back();
-  // A dialog above it is modal: that one is answered first and posts the next step when done.
   if (!IsWindowEnabled(top.window) || top.closing) return;
   if (top.next >= top.dialog->steps_.size()) {
     Fail(top.dialog->form_ + L" still open after its script; closed");
@@ -264,9 +378,14 @@ void ScriptedUser::RunStep() {
     PostStep();
     return;
   }
-  const auto& step = top.dialog->steps_[top.next++];
-  Note(L"  " + step.description);
+  const auto& step = top.dialog->steps_[top.next];
   DialogView view(top.dialog->form_, top.window);
+  if (step.ready && !step.ready(view)) {
+    RetryLater();
+    return;
+  }
+  ++top.next;
+  Note(L"  " + step.description);
   step.run(view);
   PostStep();
 }

@@ -16,6 +16,15 @@
 //       .PressEnter();
 //   EXPECT_EQ(kv::ShowMsgBox(L"本文", 36, L"題"), 6);
 //
+// A dialog of the thread that is not one of the program's forms (the shell's folder dialog) is
+// expected with ExpectOther: the user looks for it while the dialog below is disabled, and works
+// on it by control ids (Item, ClickItem); WaitUntil holds the script until the dialog is ready:
+//
+//   user.Expect(L"frmSetCommonFolder").Click(L"cmdBrowse").Click(L"cmdOk");
+//   user.ExpectOther(L"folder dialog")
+//       .WaitUntil(L"the folder is selected", [](kvtest::DialogView& d) { return ...; })
+//       .ClickItem(IDOK);
+//
 // Controls are named as the form names them, with their array index or -1. Failures: a dialog
 // that is not expected (it is closed), one still open after its script (it is closed), one that
 // closes before its script is done, expected dialogs that never came (when the user goes), and a
@@ -55,6 +64,8 @@ class DialogView {
   int Checked(const std::wstring& name, int index = -1) const;  // BM_GETCHECK
   LONG Style(const std::wstring& name, int index = -1) const;
   RECT Bounds(const std::wstring& name, int index = -1) const;   // in the dialog's client area
+  // A control by its id, for dialogs that are not forms; a missing one fails and answers null.
+  HWND Item(int id) const;
 
   // "name(index)" of the button that Enter presses (DM_GETDEFID), of the focused control; "" none.
   std::wstring DefaultButton() const;
@@ -72,7 +83,15 @@ class ExpectedDialog {
 
   // Reads and checks, at this point of the script.
   ExpectedDialog& Check(std::function<void(DialogView&)> check);
+  // Holds the script, trying again now and then, until ready answers true (or the watchdog ends
+  // the wait).
+  ExpectedDialog& WaitUntil(const std::wstring& what, std::function<bool(DialogView&)> ready);
+  // A button is pressed (BM_CLICK); any other control gets a left click at its centre.
   ExpectedDialog& Click(const std::wstring& name, int index = -1);
+  // A left click on row (from 0) of a list view.
+  ExpectedDialog& ClickListRow(const std::wstring& name, int index, int row);
+  // A button of a dialog that is not a form, by id.
+  ExpectedDialog& ClickItem(int id);
   ExpectedDialog& Focus(const std::wstring& name, int index = -1);
   // Into the named control (focused first) or into the focused one.
   ExpectedDialog& Type(const std::wstring& name, int index, const std::wstring& text);
@@ -87,10 +106,12 @@ class ExpectedDialog {
   struct Step {
     std::wstring description;
     std::function<void(DialogView&)> run;
+    std::function<bool(DialogView&)> ready;  // empty: ready at once
   };
   ExpectedDialog& Add(std::wstring description, std::function<void(DialogView&)> run);
 
   std::wstring form_;
+  bool other_ = false;  // not a form: found by looking, not told by the modal loop
   std::vector<Step> steps_;
 };
 
@@ -103,6 +124,8 @@ class ScriptedUser : public kv::ModalObserver {
 
   // The next dialog to come, by form name.
   ExpectedDialog& Expect(const std::wstring& form);
+  // The next dialog to come is one of this thread's dialogs that is not a form.
+  ExpectedDialog& ExpectOther(const std::wstring& description);
   // What was seen and done so far, one line each.
   std::vector<std::wstring> Transcript();
 
@@ -119,6 +142,8 @@ class ScriptedUser : public kv::ModalObserver {
   void RunStep();
   void PopClosed();
   void PostStep();
+  void RetryLater();
+  bool TakeOtherDialog();
   void Note(const std::wstring& line);
   void Fail(const std::wstring& what);
   void Watch(std::chrono::seconds timeout);
@@ -128,6 +153,7 @@ class ScriptedUser : public kv::ModalObserver {
   std::deque<ExpectedDialog> expected_;
   std::size_t nextExpected_ = 0;
   std::vector<Active> active_;
+  std::vector<HWND> refusedOthers_;  // unexpected dialogs that were told to close
   HWND stepWindow_ = nullptr;
   bool stepPosted_ = false;
   DWORD thread_ = GetCurrentThreadId();
