@@ -15,4 +15,10 @@ cmake --build "$build" -j"$(nproc)" --target "$name"
 trap kv_wine_down EXIT
 kv_wine_up "$build/wineprefix-bench"
 cd "$build/bin"
-wine "$name.exe" "$@"
+# A benchmark that compares with a host tool brings a run.sh that runs both.
+run="$root/benchmarks/${name#bench_}/run.sh"
+if [ -f "$run" ]; then
+  BENCH_EXE="$build/bin/$name.exe" BENCH_WORK="$build/bench-work" bash "$run" "$@"
+else
+  wine "$name.exe" "$@"
+fi

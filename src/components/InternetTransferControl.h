@@ -4,22 +4,21 @@
 // tells the caller through its StateChanged handler that the response has arrived or that the
 // request failed; the caller then takes the body with GetChunk.
 //
-// When the handler runs: Execute returns only after it has raised StateChanged and the handler has
-// returned. While the request is on its way (connecting, sending, waiting for the response head)
-// Execute keeps the window system going, as a DoEvents loop would, so the caller's windows stay
-// responsive: the blocking WinINet send (whose time-outs we rely on) runs on a thread of its own,
-// joined before Execute goes on, while Execute waits for it with window messages let through. The
-// body is read on the caller's thread. The handler is called from Execute's own frame,
-// on the caller's thread, never from a window procedure: a handler that throws (the tests'
-// end-of-process seam does) unwinds out of Execute through ordinary frames, which it could not do
-// through DispatchMessage. A caller written for a control that raises the event later from its
-// message loop works unchanged: its wait loop simply finds the download already done.
+// Synchronous, with the window system kept running. Execute returns only after it has raised
+// StateChanged and the handler has returned. Meanwhile (connecting, sending, waiting for the
+// response head) it lets the caller's windows have their messages, as a DoEvents loop would: the
+// blocking WinINet send runs on a thread of its own and Execute waits for it with window messages
+// let through. The handler is then called from Execute's own frame on the caller's thread, never
+// from a window procedure, so a handler that throws (the tests' end-of-process seam does) unwinds
+// out of Execute through ordinary frames; it could not unwind through DispatchMessage. A caller
+// written for a control that raises the event later from its message loop works unchanged: its
+// wait loop finds the download already done. The body is read on the caller's thread.
 //
 // Exactly one event per Execute: ResponseReceived (whatever the HTTP status: a 404 page is a body
 // like any other) or Error (the server cannot be reached, gives no answer within the time-out, or
 // closes without one). A failure while the body is read comes from GetChunk as a RuntimeError:
-// by then the caller is inside its handler for ResponseReceived, where a second event could not
-// reach it.
+// by then the caller is inside its handler for ResponseReceived, whose guard against nested
+// events would swallow a second one.
 //
 // Nothing comes from or goes into the WinINet cache, and caches on the way are asked not to
 // answer either: a stale cabinet must never be installed.
@@ -60,8 +59,8 @@ class InternetTransferControl {
   void SetUserName(const std::wstring& value) { userName_ = value; }
   const std::wstring& Password() const { return password_; }
   void SetPassword(const std::wstring& value) { password_ = value; }
-  // Seconds that connecting, sending and each wait for data may take; 0 waits without limit.
-  // A negative value raises 5. Default 60.
+  // Seconds the response head may take to arrive after Execute, and each wait for more of the
+  // body; 0 waits without limit. A negative value raises 5. Default 60.
   std::int32_t RequestTimeout() const { return requestTimeout_; }
   void SetRequestTimeout(std::int32_t seconds);
 
