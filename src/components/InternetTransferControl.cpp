@@ -201,8 +201,11 @@ void InternetTransferControl::Execute(const std::wstring& URL, const std::wstrin
   Cancel();
   const Target target = CrackTarget(URL);
 
-  auto response = std::make_shared<Response>();
   const bool named = accessType_ == InetAccessType::NamedProxy;
+  // Wine would quietly go direct.
+  if (named && proxy_.empty()) Raise(5);
+
+  auto response = std::make_shared<Response>();
   response->session.reset(InternetOpenW(CurrentHost().ProgramName().c_str(),
                                         named ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
                                         named ? proxy_.c_str() : nullptr, nullptr, 0));
@@ -249,7 +252,7 @@ std::vector<std::uint8_t> InternetTransferControl::GetChunk(std::int32_t Size) {
   if (!response_) throw InternetFailure(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
   Response& r = *response_;
   std::vector<std::uint8_t> piece;
-  piece.reserve(static_cast<std::size_t>(Size));
+  piece.reserve(std::min<std::size_t>(static_cast<std::size_t>(Size), kReadBufferSize));
   while (piece.size() < static_cast<std::size_t>(Size)) {
     if (r.next == r.filled && !r.Refill()) break;
     const std::size_t take = std::min(static_cast<std::size_t>(Size) - piece.size(), r.filled - r.next);

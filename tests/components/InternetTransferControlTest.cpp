@@ -74,6 +74,18 @@ bool AllFull(const std::vector<std::size_t>& pieces) {
 
 bool HasHeader(const HttpRequest& request, const std::string& name) { return request.headers.count(name) > 0; }
 
+// A server that gives every request the same answer.
+LocalHttpServer::Handler Always(HttpResponse response) {
+  return [response](const HttpRequest&) { return response; };
+}
+
+HttpResponse Answer(std::string body, int delayBeforeMs = 0) {
+  HttpResponse response;
+  response.body = std::move(body);
+  response.delayBeforeMs = delayBeforeMs;
+  return response;
+}
+
 TEST(InternetTransferControl, BodyComesInPiecesOf1024ExceptTheLast) {
   struct Case {
     const char* name;
@@ -119,13 +131,10 @@ TEST(InternetTransferControl, TheBodyIsDeliveredWhateverTheStatus) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.status);
     const std::string page = "<html>" + std::to_string(c.status) + " page</html>";
-    LocalHttpServer server([&](const HttpRequest&) {
-      HttpResponse response;
-      response.status = c.status;
-      response.reason = c.reason;
-      response.body = page;
-      return response;
-    });
+    HttpResponse response = Answer(page);
+    response.status = c.status;
+    response.reason = c.reason;
+    LocalHttpServer server(Always(response));
     InternetTransferControl inet;
     const Download d = Get(inet, server.Url(L"/missing.cab"));
     EXPECT_EQ(d.states, std::vector<std::int16_t>{InetState::ResponseReceived});
@@ -177,17 +186,10 @@ TEST(InternetTransferControl, CredentialsGoOnlyWithAUserName) {
 }
 
 TEST(InternetTransferControl, AFailedRequestRaisesTheErrorState) {
-  LocalHttpServer silent([](const HttpRequest&) {
-    HttpResponse response;
-    response.delayBeforeMs = 5000;
-    response.body = "late";
-    return response;
-  });
-  LocalHttpServer hangsUp([](const HttpRequest&) {
-    HttpResponse response;
-    response.closeWithoutAnswer = true;
-    return response;
-  });
+  LocalHttpServer silent(Always(Answer("late", 5000)));
+  HttpResponse hangUp;
+  hangUp.closeWithoutAnswer = true;
+  LocalHttpServer hangsUp(Always(hangUp));
   struct Case {
     const char* name;
     std::wstring url;
@@ -237,7 +239,7 @@ TEST(InternetTransferControl, ABodyCutShortRaisesInsteadOfEndingQuietly) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    LocalHttpServer server([&](const HttpRequest&) { return c.response; });
+    LocalHttpServer server(Always(c.response));
     InternetTransferControl inet;
     inet.SetRequestTimeout(1);
     const Download d = Get(inet, server.Url(L"/a.cab"));
@@ -273,11 +275,7 @@ TEST(InternetTransferControl, NothingComesFromACache) {
 }
 
 TEST(InternetTransferControl, ANamedProxyGetsTheWholeUrl) {
-  LocalHttpServer proxy([](const HttpRequest&) {
-    HttpResponse response;
-    response.body = "from the proxy";
-    return response;
-  });
+  LocalHttpServer proxy(Always(Answer("from the proxy")));
   InternetTransferControl inet;
   inet.SetAccessType(kv::InetAccessType::NamedProxy);
   inet.SetProxy(L"127.0.0.1:" + std::to_wstring(proxy.port()));
@@ -349,12 +347,7 @@ std::atomic<int> timerTicks{0};
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
 
 TEST(InternetTransferControl, WindowMessagesGoOnWhileTheResponseIsAwaited) {
-  LocalHttpServer server([](const HttpRequest&) {
-    HttpResponse response;
-    response.delayBeforeMs = 400;
-    response.body = "ok";
-    return response;
-  });
+  LocalHttpServer server(Always(Answer("ok", 400)));
   timerTicks = 0;
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, CountTick);
   InternetTransferControl inet;
@@ -367,11 +360,7 @@ TEST(InternetTransferControl, WindowMessagesGoOnWhileTheResponseIsAwaited) {
 
 TEST(InternetTransferControl, AHandlerThatThrowsUnwindsOutOfExecute) {
   struct ProcessEnded {};
-  LocalHttpServer server([](const HttpRequest&) {
-    HttpResponse response;
-    response.body = Body(3000);
-    return response;
-  });
+  LocalHttpServer server(Always(Answer(Body(3000))));
   InternetTransferControl inet;
   inet.SetStateChangedHandler([&](std::int16_t) {
     inet.GetChunk(1024);
@@ -388,15 +377,18 @@ TEST(InternetTransferControl, ExecuteRefusesWhatItCannotStart) {
     const char* name;
     std::wstring url;
     std::wstring operation;
+    kv::InetAccessType access = kv::InetAccessType::UseDefault;
   } cases[] = {
       {"not a URL", L"update server", L"GET"},
       {"not HTTP", L"ftp://127.0.0.1/a.cab", L"GET"},
       {"no host", L"http:///a.cab", L"GET"},
       {"another operation", L"http://127.0.0.1:1/a.cab", L"PUT"},
+      {"a named proxy without a proxy", L"http://127.0.0.1:1/a.cab", L"GET", kv::InetAccessType::NamedProxy},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     InternetTransferControl inet;
+    inet.SetAccessType(c.access);
     int events = 0;
     inet.SetStateChangedHandler([&](std::int16_t) { ++events; });
     EXPECT_THROW(inet.Execute(c.url, c.operation), kv::RuntimeError);
@@ -410,9 +402,7 @@ TEST(InternetTransferControl, ExecuteRefusesWhatItCannotStart) {
 
 TEST(InternetTransferControl, AnUnreadBodyIsDroppedByCancelOrTheNextRequest) {
   LocalHttpServer server([](const HttpRequest& request) {
-    HttpResponse response;
-    response.body = request.target == "/first.cab" ? Body(5000) : "second";
-    return response;
+    return Answer(request.target == "/first.cab" ? Body(5000) : "second");
   });
   InternetTransferControl inet;
   inet.SetStateChangedHandler([&](std::int16_t) { inet.GetChunk(1024); });
