@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <wincrypt.h>
+#include <wininet.h>
 
 #include <string>
 
@@ -75,6 +76,10 @@ struct CryptHashTraits {
   static HCRYPTHASH Invalid() noexcept { return 0; }
   static void Close(HCRYPTHASH h) noexcept { CryptDestroyHash(h); }
 };
+struct InternetTraits {  // WinINet sessions, connections and requests
+  static HINTERNET Invalid() noexcept { return nullptr; }
+  static void Close(HINTERNET h) noexcept { InternetCloseHandle(h); }
+};
 
 using UniqueHandle = Unique<HANDLE, KernelHandleTraits>;
 using UniqueFile = Unique<HANDLE, FileHandleTraits>;
@@ -84,6 +89,7 @@ using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueCoTaskMem = Unique<void*, CoTaskMemTraits>;
 using UniqueCryptProv = Unique<HCRYPTPROV, CryptProvTraits>;
 using UniqueCryptHash = Unique<HCRYPTHASH, CryptHashTraits>;
+using UniqueInternet = Unique<HINTERNET, InternetTraits>;
 
 // An owned COM interface pointer.
 template <class I>
