@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <iostream>
 #include <string>
 
@@ -47,8 +48,8 @@ Run Download(kv::InternetTransferControl& inet, const std::wstring& url) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
+int wmain(int argc, wchar_t** argv) {
+  const std::size_t mib = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 200;
   std::string body(mib << 20, '\0');
   for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 131) >> 3);
 
