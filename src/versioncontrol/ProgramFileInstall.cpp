@@ -41,8 +41,13 @@ std::wstring DestinationFolder(const std::wstring& strDestFolder, const std::wst
   return strDestFolder + folderName + L"\\";
 }
 
-void CreateMissingFolder(const std::wstring& folder) {
+bool CopyIntoPlace(const std::wstring& source, const std::wstring& strDestFolder, const std::wstring& folderName,
+                   const std::wstring& programName) {
+  if (IsOwnExecutable(programName)) return false;
+  const std::wstring folder = strDestFolder + folderName;
   if (!DirectoryListingFinds(folder)) Check(CreateDirectoryW(folder.c_str(), nullptr));
+  CopyReplacing(source, DestinationFolder(strDestFolder, folderName) + programName);
+  return true;
 }
 
 void CopyReplacing(const std::wstring& source, const std::wstring& target) {

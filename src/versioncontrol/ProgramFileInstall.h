@@ -19,8 +19,11 @@ bool IsOwnExecutable(const std::wstring& programName);
 // strDestFolder, the sub-folder and "\": with an empty sub-folder the install folder with a
 // doubled "\", which Windows accepts.
 std::wstring DestinationFolder(const std::wstring& strDestFolder, const std::wstring& folderName);
-// Creates the folder, one level, when a listing finds nothing there (76 when its parent is missing).
-void CreateMissingFolder(const std::wstring& folder);
+// Unless programName is the update program's own executable: copies the file into
+// strDestFolder + folderName, replacing the file there; that folder is created when a listing
+// finds nothing (one level: 76 when its parent is missing). True when the file was copied.
+bool CopyIntoPlace(const std::wstring& source, const std::wstring& strDestFolder, const std::wstring& folderName,
+                   const std::wstring& programName);
 // Copies the file over target, then clears the target's read-only, hidden and system attributes.
 void CopyReplacing(const std::wstring& source, const std::wstring& target);
 void SetNormalAttributes(const std::wstring& path);

@@ -76,10 +76,7 @@ std::int32_t clsVersionControl::CopyAndRegist(std::int16_t intIndex, const std::
     if (!FileExist(source)) Raise(err::FileNotFound);
     const std::wstring destination = DestinationFolder(strDestFolder, entry.FolderName);
     RegistFile(intIndex, destination, false);
-    if (!IsOwnExecutable(entry.ProgramName)) {
-      CreateMissingFolder(strDestFolder + entry.FolderName);
-      CopyReplacing(source, destination + entry.ProgramName);
-    }
+    CopyIntoPlace(source, strDestFolder, entry.FolderName, entry.ProgramName);
     RegistFile(intIndex, destination, true);
     return 0;
   });
@@ -105,11 +102,7 @@ std::int32_t clsVersionControl::CabExtractAndRegist(std::int16_t intIndex, const
         CopyReplacing(file, copy);
         if (FileExist(copy + L".up")) DeleteListedFile(copy + L".up");
       }
-      if (!IsOwnExecutable(entry.ProgramName)) {
-        CreateMissingFolder(strDestFolder + entry.FolderName);
-        CopyReplacing(file, destination + entry.ProgramName);
-        DeleteListedFile(file);
-      }
+      if (CopyIntoPlace(file, strDestFolder, entry.FolderName, entry.ProgramName)) DeleteListedFile(file);
     }
     // The file in place, new or old, is registered again either way.
     RegistFile(intIndex, destination, true);

@@ -67,10 +67,7 @@ std::int32_t clsVersionControlWeb::CopyAndRegist(std::int16_t intIndex, const st
     RequireSubFolderName(entry.FolderName, entry.ProgramName);
     const std::wstring source = strSouceFolder + entry.ProgramName;
     if (!ListingFindsNormalFile(source)) Raise(err::FileNotFound);
-    if (!IsOwnExecutable(entry.ProgramName)) {
-      CreateMissingFolder(strDestFolder + entry.FolderName);
-      CopyReplacing(source, DestinationFolder(strDestFolder, entry.FolderName) + entry.ProgramName);
-    }
+    CopyIntoPlace(source, strDestFolder, entry.FolderName, entry.ProgramName);
     return 0;
   });
 }

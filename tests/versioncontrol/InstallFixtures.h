@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Host.h"
 #include "base/Text.h"
+#include "support/FakeHost.h"
 #include "support/TempDir.h"
 
 namespace kvtest {
@@ -60,6 +62,22 @@ class RecordFile {
 
  private:
   std::wstring path_;
+};
+
+// A test's host, as the update program "KanvoloUpdate2" in the test's folder, and its source and
+// install folders (ending with "\"), below the test's folder.
+class InstallFolders : public ::testing::Test {
+ protected:
+  InstallFolders() {
+    host.programName = L"KanvoloUpdate2";
+    host.programFolder = dir.path();
+  }
+
+  FakeHost host;  // no real pauses
+  kv::ScopedHost scoped{host};
+  TempDir dir;
+  const std::wstring source = CreatedFolder(dir / L"ソース");
+  const std::wstring install = CreatedFolder(dir / L"インストール 先");
 };
 
 }  // namespace kvtest

@@ -26,13 +26,8 @@ using Lines = std::vector<std::wstring>;
 
 std::wstring Tool(const wchar_t* name) { return kvtest::TestProgramFolder() + L"\\" + name; }
 
-class UnderWine : public ::testing::Test {
+class UnderWine : public kvtest::InstallFolders {
  protected:
-  UnderWine() {
-    host.programName = L"KanvoloUpdate2";
-    host.programFolder = dir.path();
-  }
-
   void List(const std::wstring& name, std::int16_t type, const std::wstring& folder = L"") {
     vc.SetUseVersionTable(1);
     vc.SetProgramName(1, name);
@@ -40,13 +35,8 @@ class UnderWine : public ::testing::Test {
     vc.SetFolderName(1, folder);
   }
 
-  kvtest::FakeHost host;  // no real pauses
-  kv::ScopedHost scoped{host};
   kv::clsVersionControl vc;
-  kvtest::TempDir dir;
   kvtest::RecordFile record{dir};
-  const std::wstring source = CreatedFolder(dir / L"ソース");
-  const std::wstring install = CreatedFolder(dir / L"インストール 先");
 };
 
 TEST_F(UnderWine, Type2LibraryIsRegisteredByRegsvr32AroundTheCopy) {

@@ -29,11 +29,9 @@ constexpr wchar_t kAlphaDigest[] = L"36c299926dedd08c3f48d5f546a683e6";  // "alp
 
 std::wstring Q(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-class Install : public ::testing::Test {
+class Install : public kvtest::InstallFolders {
  protected:
   Install() {
-    host.programName = L"KanvoloUpdate2";
-    host.programFolder = dir.path();
     // A system folder of our own, with a blank, holding a "regsvr32.exe".
     system = CreatedFolder(dir / L"sys tem");
     WriteBytes(system + L"regsvr32.exe", "");
@@ -53,14 +51,9 @@ class Install : public ::testing::Test {
   Lines Register(const std::wstring& file) const { return {Q(system + L"regsvr32") + L" /s " + Q(file)}; }
   Lines Unregister(const std::wstring& file) const { return {Q(system + L"regsvr32") + L" /u /s " + Q(file)}; }
 
-  kvtest::FakeHost host;
-  kv::ScopedHost scoped{host};
   kvtest::FakeProcessStarter processes{host};
   kv::clsVersionControl vc{processes};
-  kvtest::TempDir dir;
   std::wstring system;
-  const std::wstring source = CreatedFolder(dir / L"ソース");
-  const std::wstring install = CreatedFolder(dir / L"インストール 先");
 };
 
 TEST_F(Install, EachRegistrationTypeRunsItsCommandLinesBetweenPauses) {

@@ -21,10 +21,8 @@ using kvtest::CreatedFolder;
 using kvtest::ReadBytes;
 using kvtest::WriteBytes;
 
-class WebInstall : public ::testing::Test {
+class WebInstall : public kvtest::InstallFolders {
  protected:
-  WebInstall() { host.programName = L"KanvoloUpdate2"; }
-
   void List(const std::wstring& name, const std::wstring& folder = L"") {
     vc.SetUseVersionTable(1);
     vc.SetProgramName(1, name);
@@ -32,12 +30,7 @@ class WebInstall : public ::testing::Test {
     vc.SetCabFileName(1, L"listed.cab");  // never used by the web tool's operations
   }
 
-  kvtest::FakeHost host;
-  kv::ScopedHost scoped{host};
   kv::clsVersionControlWeb vc;
-  kvtest::TempDir dir;
-  const std::wstring source = CreatedFolder(dir / L"ソース");
-  const std::wstring install = CreatedFolder(dir / L"Sornet 先");
 };
 
 TEST_F(WebInstall, CopyAndRegistCopiesIntoTheSubFolder) {
