@@ -11,6 +11,7 @@
 #include "base/RuntimeError.h"
 #include "base/Text.h"
 #include "settings/Common.h"
+#include "support/ExclusiveLock.h"
 #include "support/FakeHost.h"
 #include "support/TempDir.h"
 #include "versioncontrol/clsVersionControl.h"
@@ -74,8 +75,8 @@ TEST_F(UnderWine, OwnExecutableIsRegisteredInPlaceButNeverReplaced) {
   EXPECT_EQ(ReadBytes(install + L"KanvoloUpdate2.exe"), ReadBytes(Tool(L"kv_recordargs.exe")));
 }
 
-// Rewrites "RegAsm.dat" in the per-user data folder: its test name takes a lock of its own.
 TEST_F(UnderWine, RegAsmRegistrationWritesTheMarker) {
+  const kvtest::ExclusiveLock data(kvtest::kUserDataLock);  // "RegAsm.dat" is a per-user file
   const std::wstring programFolder = CreatedFolder(dir / L"pro gram");
   host.programFolder = programFolder.substr(0, programFolder.size() - 1);
   CopyAs(Tool(L"kv_recordargs.exe"), programFolder + L"regasm.exe");

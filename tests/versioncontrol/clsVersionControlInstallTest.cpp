@@ -10,6 +10,7 @@
 #include "base/RuntimeError.h"
 #include "base/Text.h"
 #include "settings/Common.h"
+#include "support/ExclusiveLock.h"
 #include "support/FakeHost.h"
 #include "support/FakeProcessStarter.h"
 #include "support/TempDir.h"
@@ -354,6 +355,7 @@ TEST_F(Install, CabExtractAndRegistNeverReplacesTheOwnExecutable) {
 }
 
 TEST_F(Install, AProgramFileThatIsACabinetIsAlsoPlacedInTheUserDataFolder) {
+  const kvtest::ExclusiveLock data(kvtest::kUserDataLock);
   const std::wstring user = kv::GetUserDataFolder() + L"\\KvPayload.CAB";
   WriteBytes(user, "old payload");
   WriteBytes(user + L".up", "");
