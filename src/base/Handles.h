@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <wincrypt.h>
+#include <wininet.h>
 
 #include <string>
 
@@ -75,6 +76,10 @@ struct CryptHashTraits {
   static HCRYPTHASH Invalid() noexcept { return 0; }
   static void Close(HCRYPTHASH h) noexcept { CryptDestroyHash(h); }
 };
+struct InternetTraits {  // WinINet sessions, connections and requests
+  static HINTERNET Invalid() noexcept { return nullptr; }
+  static void Close(HINTERNET h) noexcept { InternetCloseHandle(h); }
+};
 struct FontTraits {  // CreateFontIndirect
   static HFONT Invalid() noexcept { return nullptr; }
   static void Close(HFONT h) noexcept { DeleteObject(h); }
@@ -88,6 +93,7 @@ using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueCoTaskMem = Unique<void*, CoTaskMemTraits>;
 using UniqueCryptProv = Unique<HCRYPTPROV, CryptProvTraits>;
 using UniqueCryptHash = Unique<HCRYPTHASH, CryptHashTraits>;
+using UniqueInternet = Unique<HINTERNET, InternetTraits>;
 using UniqueFont = Unique<HFONT, FontTraits>;
 
 // An owned COM interface pointer.

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "base/Text.h"
+
 namespace kv {
 namespace {
 
@@ -60,6 +62,14 @@ std::wstring Host::ProductName() const {
   UINT length = 0;
   if (!VerQueryValueW(block.data(), key, reinterpret_cast<void**>(&value), &length) || !value) return {};
   return std::wstring(value);
+}
+
+std::wstring Host::SystemFolder() const {
+  // The ANSI call into a 255-byte buffer: a folder that does not fit leaves it empty.
+  char buffer[255];
+  const UINT n = GetSystemDirectoryA(buffer, sizeof(buffer));
+  if (n == 0 || n >= sizeof(buffer)) return {};
+  return FromAnsi(std::string_view(buffer, n));
 }
 
 SYSTEMTIME Host::LocalTime() const {

@@ -1,6 +1,6 @@
 #pragma once
 // The facts of the running process that tests must be able to set: the program's own folder and
-// name, the clock, the Windows version, the administrator answer and the pauses. One real
+// name, the system folder, the clock, the Windows version, the administrator answer and the pauses. One real
 // implementation; tests install a fake with ScopedHost.
 #include <windows.h>
 
@@ -24,6 +24,8 @@ class Host {
   virtual std::wstring ProgramName() const;
   // Product name from the program's version information (empty when it has none).
   virtual std::wstring ProductName() const;
+  // Windows system folder without a trailing "\"; empty when Windows does not give it.
+  virtual std::wstring SystemFolder() const;
   virtual SYSTEMTIME LocalTime() const;
   // Empty when the version cannot be read.
   virtual std::optional<WindowsVersion> Version() const;

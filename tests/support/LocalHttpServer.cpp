@@ -78,6 +78,11 @@ struct LocalHttpServer::State {
   std::vector<std::thread> connections;
   std::thread acceptor;
 
+  // Ends early when the server stops, so a test that gave up waiting does not wait here.
+  void Pause(int milliseconds) const {
+    for (int left = milliseconds; left > 0 && !stopping; left -= 10) Sleep(static_cast<DWORD>(left < 10 ? left : 10));
+  }
+
   void Serve(SOCKET client) {
     HttpRequest request;
     if (!ReadRequest(client, request)) {
@@ -89,9 +94,7 @@ struct LocalHttpServer::State {
       requests.push_back(request);
     }
     const HttpResponse response = handler(request);
-    if (response.delayBeforeMs > 0) {
-      for (int waited = 0; waited < response.delayBeforeMs && !stopping; waited += 10) Sleep(10);
-    }
+    Pause(response.delayBeforeMs);
     if (!response.closeWithoutAnswer) {
       std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
       if (response.sendContentLength) head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
@@ -106,7 +109,7 @@ struct LocalHttpServer::State {
       for (std::size_t sent = 0; ok && sent < limit && !stopping; sent += piece) {
         const std::size_t n = limit - sent < piece ? limit - sent : piece;
         ok = SendAll(client, response.body.data() + sent, n);
-        if (response.pauseBetweenPiecesMs > 0 && sent + n < limit) Sleep(static_cast<DWORD>(response.pauseBetweenPiecesMs));
+        if (sent + n < limit) Pause(response.pauseBetweenPiecesMs);
       }
       if (response.dropAfterBytes >= 0) {
         // An abortive close, so the client sees the connection drop rather than a clean end.
