@@ -1,6 +1,7 @@
 #include "dialogs/frmDispUpdate.h"
 
 #include "base/RuntimeError.h"
+#include "base/SkipOnError.h"
 #include "dialogs/Screen.h"
 #include "dialogs/frmDispUpdate.rh"
 
@@ -14,7 +15,7 @@ constexpr wchar_t kNoPagePrefix[] = L"NEW";
 
 }  // namespace
 
-frmDispUpdate::frmDispUpdate(CommandStarter& starter)
+frmDispUpdate::frmDispUpdate(const ProcessStarter& starter)
     : Form(L"frmDispUpdate", L"FRMDISPUPDATE"),
       lblMessage{*this, L"lblMessage", IDC_DISPUPDATE_LBLMESSAGE},
       lblCaption{{{*this, L"lblCaption", IDC_DISPUPDATE_LBLCAPTION0, 0},
@@ -106,13 +107,18 @@ void frmDispUpdate::lsvUpdate_ItemClick(int row) {
   const std::wstring key = lsvUpdate.Key(row);
   if (key.compare(0, 3, kNoPagePrefix) == 0) return;
   lsvUpdate.SetForeColor(row, kVisitedLinkColor);
-  starter_.Start(kUrlHandler + std::wstring(kSupportHost) + kIssuePage + key);
+  Open(std::wstring(kSupportHost) + kIssuePage + key);
 }
 
 void frmDispUpdate::lblLink_Click() {
   linkColor_ = kVisitedLinkColor;
   InvalidateRect(lblLink.Window(), nullptr, TRUE);
-  starter_.Start(kUrlHandler + lblLink.Text());
+  Open(lblLink.Text());
+}
+
+void frmDispUpdate::Open(const std::wstring& url) {
+  // Not watched: the handle goes at once, and a handler that does not start shows nothing.
+  SkipOnError([&] { starter_.Start(kUrlHandler + url); });
 }
 
 }  // namespace kv

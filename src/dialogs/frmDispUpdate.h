@@ -3,14 +3,15 @@
 // sub-items the title and the date, key the entry's ID) and the program files to download
 // (lsvFiles), filled by the caller before the modal show, with the total in lblTotal. A click on
 // a history row opens the entry's page of the issue list, a click on lblLink the support page,
-// both through the shell's URL handler. The caller reads Answer and unloads the form.
+// both through the shell's URL handler, started without a shell and not waited for. The caller
+// reads Answer and unloads the form.
 #include <windows.h>
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "dialogs/CommandStarter.h"
+#include "base/ProcessStarter.h"
 #include "dialogs/Form.h"
 #include "dialogs/ListView.h"
 
@@ -29,7 +30,7 @@ inline constexpr COLORREF kVisitedLinkColor = RGB(129, 0, 129);
 class frmDispUpdate : public Form {
  public:
   // The pages are opened through starter.
-  explicit frmDispUpdate(CommandStarter& starter = SystemCommandStarter());
+  explicit frmDispUpdate(const ProcessStarter& starter = RealProcessStarter());
 
   // 1 after "OK", 2 after "キャンセル", 0 while no button was pressed since loading.
   std::int32_t Answer() const { return answer_; }
@@ -59,8 +60,9 @@ class frmDispUpdate : public Form {
   void lsvUpdate_ItemClick(int row);
   void lblLink_Click();
   void FitLinkToText();
+  void Open(const std::wstring& url);
 
-  CommandStarter& starter_;
+  const ProcessStarter& starter_;
   std::array<Control, 2> cmdButtons_;
   std::int32_t answer_ = 0;
   COLORREF linkColor_ = kLinkColor;

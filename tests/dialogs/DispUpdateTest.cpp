@@ -10,6 +10,7 @@
 #include "base/SkipOnError.h"
 #include "dialogs/ListView.h"
 #include "dialogs/frmDispUpdate.h"
+#include "support/FakeProcessStarter.h"
 #include "support/OperationLogCapture.h"
 #include "support/ScriptedUser.h"
 #include "support/Screenshot.h"
@@ -19,13 +20,9 @@ namespace {
 using kvtest::DialogView;
 using Lines = std::vector<std::wstring>;
 
-class RecordingStarter : public kv::CommandStarter {
- public:
-  bool Start(const std::wstring& commandLine) override {
-    started.push_back(commandLine);
-    return true;
-  }
-  Lines started;
+// The URL handler cannot be started.
+struct FailingStarter : kv::ProcessStarter {
+  kv::UniqueHandle Start(const std::wstring&) const override { kv::Raise(kv::err::FileNotFound); }
 };
 
 struct HistoryRow {
@@ -126,7 +123,8 @@ const wchar_t kRowClicked[] = L"frmDispUpdate,バロネル アップデート - 
 const std::wstring kIssueCommand = L"rundll32.exe url.dll,FileProtocolHandler https://www.kestrova.co.jp/BugList.asp?ID=";
 
 TEST(frmDispUpdate, ShowsTheRowsAsFilled) {
-  RecordingStarter starter;
+  kvtest::FakeHost host;
+  kvtest::FakeProcessStarter starter{host};  // records instead of starting
   kv::frmDispUpdate form(starter);
   Fill(form, kHistory, kFiles);
   {
@@ -177,7 +175,8 @@ TEST(frmDispUpdate, ButtonsEnterEscAndTheCloseBox) {
   };
   for (const auto& c : cases) {
     kvtest::OperationLogCapture log;
-    RecordingStarter starter;
+    kvtest::FakeHost host;
+    kvtest::FakeProcessStarter starter{host};  // records instead of starting
     kv::frmDispUpdate form(starter);
     Fill(form, kHistory, kFiles);
     EXPECT_EQ(form.Answer(), 0) << c.what;
@@ -190,13 +189,14 @@ TEST(frmDispUpdate, ButtonsEnterEscAndTheCloseBox) {
     EXPECT_EQ(form.Loaded(), c.answer != 0) << c.what;  // the close box unloads at once
     form.Unload();
     EXPECT_EQ(log.Lines(), c.lines) << c.what;
-    EXPECT_EQ(starter.started, Lines{}) << c.what;  // "NEW12" opens nothing
+    EXPECT_EQ(starter.CommandLines(), Lines{}) << c.what;  // "NEW12" opens nothing
   }
 }
 
 TEST(frmDispUpdate, HistoryRowsOpenTheirIssuePageUnlessTheKeyBeginsWithNEW) {
   kvtest::OperationLogCapture log;
-  RecordingStarter starter;
+  kvtest::FakeHost host;
+  kvtest::FakeProcessStarter starter{host};  // records instead of starting
   kv::frmDispUpdate form(starter);
   Fill(form, kHistory, kFiles);
   {
@@ -212,7 +212,7 @@ TEST(frmDispUpdate, HistoryRowsOpenTheirIssuePageUnlessTheKeyBeginsWithNEW) {
         .Click(L"cmdButton", 2);
     form.ShowModal();
   }
-  EXPECT_EQ(starter.started,
+  EXPECT_EQ(starter.CommandLines(),
             (Lines{kIssueCommand + L"1234", kIssueCommand + L"1234", kIssueCommand + L"new7", kIssueCommand}));
   const COLORREF unvisited = GetSysColor(COLOR_WINDOWTEXT);
   EXPECT_EQ(form.lsvUpdate.ForeColor(0), unvisited);
@@ -225,7 +225,8 @@ TEST(frmDispUpdate, HistoryRowsOpenTheirIssuePageUnlessTheKeyBeginsWithNEW) {
 }
 
 TEST(frmDispUpdate, PlaceholderRowWithoutHistoryOpensTheIssueListWithAnEmptyId) {
-  RecordingStarter starter;
+  kvtest::FakeHost host;
+  kvtest::FakeProcessStarter starter{host};  // records instead of starting
   kv::frmDispUpdate form(starter);
   Fill(form, {}, kFiles);
   {
@@ -236,13 +237,14 @@ TEST(frmDispUpdate, PlaceholderRowWithoutHistoryOpensTheIssueListWithAnEmptyId) 
         .Click(L"cmdButton", 1);
     form.ShowModal();
   }
-  EXPECT_EQ(starter.started, Lines{kIssueCommand});
+  EXPECT_EQ(starter.CommandLines(), Lines{kIssueCommand});
   form.Unload();
 }
 
 TEST(frmDispUpdate, SupportLinkOpensTheSupportPageWithoutALogLine) {
   kvtest::OperationLogCapture log;
-  RecordingStarter starter;
+  kvtest::FakeHost host;
+  kvtest::FakeProcessStarter starter{host};  // records instead of starting
   kv::frmDispUpdate form(starter);
   Fill(form, kHistory, kFiles);
   EXPECT_EQ(form.LinkForeColor(), kv::kLinkColor);
@@ -259,7 +261,7 @@ TEST(frmDispUpdate, SupportLinkOpensTheSupportPageWithoutALogLine) {
         .Click(L"cmdButton", 1);
     form.ShowModal();
   }
-  EXPECT_EQ(starter.started, Lines{L"rundll32.exe url.dll,FileProtocolHandler https://www.kestrova.co.jp/support.asp"});
+  EXPECT_EQ(starter.CommandLines(), Lines{L"rundll32.exe url.dll,FileProtocolHandler https://www.kestrova.co.jp/support.asp"});
   EXPECT_EQ(form.LinkForeColor(), kv::kVisitedLinkColor);
   form.Unload();
   EXPECT_EQ(log.Lines(), (Lines{kOpened, kOk, kClosed}));
@@ -269,8 +271,26 @@ TEST(frmDispUpdate, SupportLinkOpensTheSupportPageWithoutALogLine) {
   form.Unload();
 }
 
+TEST(frmDispUpdate, UrlHandlerThatDoesNotStartShowsNothing) {
+  kvtest::OperationLogCapture log;
+  FailingStarter starter;
+  kv::frmDispUpdate form(starter);
+  Fill(form, kHistory, kFiles);
+  {
+    kvtest::ScriptedUser user;
+    user.Expect(L"frmDispUpdate").ClickListRow(L"lsvUpdate", -1, 1).Click(L"lblLink").PressEnter();
+    form.ShowModal();
+  }
+  EXPECT_EQ(form.Answer(), 1);
+  EXPECT_EQ(form.lsvUpdate.ForeColor(1), kv::kVisitedLinkColor);
+  EXPECT_EQ(form.LinkForeColor(), kv::kVisitedLinkColor);
+  form.Unload();
+  EXPECT_EQ(log.Lines(), (Lines{kOpened, kRowClicked, kOk, kClosed}));
+}
+
 TEST(ListView, KeysAreRefusedOnlyWhenAlreadyUsed) {
-  RecordingStarter starter;
+  kvtest::FakeHost host;
+  kvtest::FakeProcessStarter starter{host};  // records instead of starting
   kv::frmDispUpdate form(starter);
   auto& list = form.lsvUpdate;
   EXPECT_EQ(list.Add(L"", L"a"), 0);
@@ -298,7 +318,8 @@ TEST(ListView, KeysAreRefusedOnlyWhenAlreadyUsed) {
 }
 
 TEST(ListView, RowsOutsideTheListRaiseTheIndexFailure) {
-  RecordingStarter starter;
+  kvtest::FakeHost host;
+  kvtest::FakeProcessStarter starter{host};  // records instead of starting
   kv::frmDispUpdate form(starter);
   form.lsvFiles.Add(L"", L"a");
   const std::function<void()> calls[] = {

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "base/Text.h"
 #include "dialogs/frmSetCommonFolder.h"
 #include "support/OperationLogCapture.h"
 #include "support/ScriptedUser.h"
 #include "support/Screenshot.h"
-#include "support/TempDir.h"
+#include "support/ShellDialogFolder.h"
 
 namespace {
 
@@ -163,55 +162,22 @@ TEST(frmSetCommonFolder, CloseBoxHidesTheFormAndUnloadWaitsForAnAnswer) {
   EXPECT_EQ(log.Lines(), (Lines{kOpened, kClosed}));
 }
 
-// The folder that the shell's folder dialog shows selected.
-std::wstring SelectedFolderName(HWND dialog) {
-  const HWND tree = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
-  const auto item = tree ? reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) : nullptr;
-  if (!item) return {};
-  wchar_t text[MAX_PATH] = L"";
-  TVITEMW tv{};
-  tv.mask = TVIF_TEXT;
-  tv.hItem = item;
-  tv.pszText = text;
-  tv.cchTextMax = MAX_PATH;
-  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
-  return text;
-}
-
-// A folder of the test's own in the root of C:. The folder dialog finds its initial folder by
-// opening each level of the path, and under Wine a level whose entries change meanwhile (the
-// temporary folders of the tests running beside this one) can leave it with nothing selected.
-class RootFolder {
- public:
-  RootFolder() : path_(L"C:\\kvtest-browse-" + std::to_wstring(GetCurrentProcessId())) {
-    CreateDirectoryW(path_.c_str(), nullptr);
-  }
-  ~RootFolder() { kvtest::RemoveTree(path_); }
-  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
- private:
-  std::wstring path_;
-};
-
 TEST(frmSetCommonFolder, BrowseTakesTheFolderChosenInTheFolderDialog) {
-  RootFolder dir;
-  const std::wstring folder = dir / L"更新CD";
-  CreateDirectoryW(folder.c_str(), nullptr);
   kvtest::OperationLogCapture log;
   kv::frmSetCommonFolder form;
+  kvtest::ScriptedUser user;
+  kvtest::ShellDialogFolder dir;
+  const std::wstring folder = dir.Add(L"更新CD");
   Prepare(form, folder);
-  {
-    kvtest::ScriptedUser user;
-    user.Expect(L"frmSetCommonFolder")
-        .Click(L"cmdBrowse")
-        .Check([&folder](DialogView& d) { EXPECT_EQ(kv::LCase(d.Text(L"txtFolder")), kv::LCase(folder)); })
-        .Click(L"cmdOk");
-    user.ExpectOther(L"folder dialog")
-        .WaitUntil(L"the folder is selected", [](DialogView& d) { return SelectedFolderName(d.Window()) == L"更新CD"; })
-        .Screenshot(L"frmSetCommonFolder-browse")
-        .ClickItem(IDOK);
-    form.ShowModal();
-  }
+  user.Expect(L"frmSetCommonFolder")
+      .Click(L"cmdBrowse")
+      .Check([&folder](DialogView& d) { EXPECT_EQ(kv::LCase(d.Text(L"txtFolder")), kv::LCase(folder)); })
+      .Click(L"cmdOk");
+  user.ExpectOther(L"folder dialog")
+      .WaitUntil(L"the folder is selected", [](DialogView& d) { return kvtest::SelectedFolderName(d.Window()) == L"更新CD"; })
+      .Screenshot(L"frmSetCommonFolder-browse")
+      .ClickItem(IDOK);
+  form.ShowModal();
   EXPECT_EQ(form.intExitButton, 1);
   EXPECT_EQ(kv::LCase(form.strSelectFolder), kv::LCase(folder + L"\\"));
   Finish(form);
@@ -219,18 +185,16 @@ TEST(frmSetCommonFolder, BrowseTakesTheFolderChosenInTheFolderDialog) {
 }
 
 TEST(frmSetCommonFolder, CancelledFolderDialogLeavesTheText) {
-  kvtest::TempDir dir;
   kv::frmSetCommonFolder form;
+  kvtest::ScriptedUser user;
+  kvtest::ShellDialogFolder dir;
   Prepare(form, dir.path());
-  {
-    kvtest::ScriptedUser user;
-    user.Expect(L"frmSetCommonFolder")
-        .Click(L"cmdBrowse")
-        .Check([&dir](DialogView& d) { EXPECT_EQ(d.Text(L"txtFolder"), dir.path()); })
-        .Click(L"cmdCancel");
-    user.ExpectOther(L"folder dialog").ClickItem(IDCANCEL);
-    form.ShowModal();
-  }
+  user.Expect(L"frmSetCommonFolder")
+      .Click(L"cmdBrowse")
+      .Check([&dir](DialogView& d) { EXPECT_EQ(d.Text(L"txtFolder"), dir.path()); })
+      .Click(L"cmdCancel");
+  user.ExpectOther(L"folder dialog").ClickItem(IDCANCEL);
+  form.ShowModal();
   EXPECT_EQ(form.intExitButton, -1);
   Finish(form);
 }

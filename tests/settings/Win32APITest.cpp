@@ -9,6 +9,7 @@
 #include "settings/Win32API.h"
 #include "support/ExclusiveLock.h"
 #include "support/FakeHost.h"
+#include "support/ShellDialogFolder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -123,7 +124,7 @@ class DialogPresser {
           for (int i = 0; i < 400 && !stop_; ++i) {
             HWND dialog = FindDialogOfThisProcess();
             // After 15 s press anyway: a wrong answer fails the test, a dialog left open hangs it.
-            if (dialog && (leaf.empty() || SelectedItemText(dialog) == leaf || i >= 300)) {
+            if (dialog && (leaf.empty() || kvtest::SelectedFolderName(dialog) == leaf || i >= 300)) {
               PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                            reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
               return;
@@ -137,21 +138,6 @@ class DialogPresser {
   }
 
  private:
-  static std::wstring SelectedItemText(HWND dialog) {
-    HWND tree = FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr);
-    if (!tree) return {};
-    const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (!item) return {};
-    wchar_t text[MAX_PATH] = L"";
-    TVITEMW tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = text;
-    tv.cchTextMax = MAX_PATH;
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
-    return text;
-  }
-
   static HWND FindDialogOfThisProcess() {
     HWND found = nullptr;
     EnumWindows(Visit, reinterpret_cast<LPARAM>(&found));
@@ -173,14 +159,14 @@ class DialogPresser {
 };
 
 TEST(BrowseForFolder, OkAnswersTheInitialFolder) {
-  kvtest::TempDir dir;
-  CreateDirectoryW((dir / L"選択").c_str(), nullptr);
+  kvtest::ShellDialogFolder dir;
+  const std::wstring folder = dir.Add(L"選択");
   DialogPresser ok(IDOK, L"選択");
-  EXPECT_EQ(kv::LCase(kv::BrowseForFolder(nullptr, dir / L"選択")), kv::LCase(dir / L"選択"));
+  EXPECT_EQ(kv::LCase(kv::BrowseForFolder(nullptr, folder)), kv::LCase(folder));
 }
 
 TEST(BrowseForFolder, EmptyInitialFolderOpensOnTheCurrentDirectory) {
-  kvtest::TempDir dir;
+  kvtest::ShellDialogFolder dir;
   wchar_t previous[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, previous);
   SetCurrentDirectoryW(dir.path().c_str());
@@ -194,7 +180,7 @@ TEST(BrowseForFolder, EmptyInitialFolderOpensOnTheCurrentDirectory) {
 }
 
 TEST(BrowseForFolder, CancelAnswersTheEmptyText) {
-  kvtest::TempDir dir;
+  kvtest::ShellDialogFolder dir;
   DialogPresser cancel(IDCANCEL);
   EXPECT_EQ(kv::BrowseForFolder(nullptr, dir.path()), L"");
 }
