@@ -29,9 +29,6 @@ constexpr wchar_t kAntivirusHint[] = L"ウイルス対策ソフトの保護機�
 // small at that size.
 constexpr int kCopyrightPoints = 8;
 constexpr int kCopyrightPointsWithoutMeiryo = 9;
-// Under Wine one look at the message queue costs about 40 microseconds, more than a piece takes
-// to arrive over a fast link; pending messages are let through this often while the body is read.
-constexpr ULONGLONG kMessagesEveryMs = 10;
 
 std::int64_t WholeSeconds(const SYSTEMTIME& time) {
   FILETIME file{};
@@ -61,6 +58,25 @@ std::wstring FirstLine(const std::wstring& path) {
   }
   return FromAnsi(line);
 }
+
+// Lets pending window messages through while the body is read. Under Wine one look at the
+// message queue costs about 40 microseconds, more than a piece takes to arrive over a fast link,
+// so the queue is looked at once every 10 ms rather than once a piece.
+class MessagePump {
+ public:
+  void LetThrough() {
+    const ULONGLONG now = GetTickCount64();
+    if (looked_ && now - lastTick_ < kEveryMs) return;
+    looked_ = true;
+    lastTick_ = now;
+    DoEvents();
+  }
+
+ private:
+  static constexpr ULONGLONG kEveryMs = 10;
+  bool looked_ = false;
+  ULONGLONG lastTick_ = 0;
+};
 
 // The bar grows by 1024 for each full piece while its Max allows. Under Wine every position the
 // bar is given is painted at once, about a millisecond each, so the grown value is handed to the
@@ -277,10 +293,10 @@ void frmSplash::Inet1_StateChanged(std::int16_t State) {
 
 void frmSplash::ReadBody() {
   while (Inet1.StillExecuting()) DoEvents();
-  lastMessagesTick_ = 0;
+  MessagePump messages;
   BarAdvance bar(ProgressBar);
   for (;;) {
-    LetMessagesThrough();
+    messages.LetThrough();
     const std::vector<std::uint8_t> piece = Inet1.GetChunk(kPiece);
     if (piece.empty()) break;
     intFileNo.Write(piece);
@@ -306,13 +322,6 @@ void frmSplash::ShowProgress() {
   lblHospital.SetText(strSaveCaption + L" " + std::to_wstring(lngReceived / 1024) + L"k / " +
                       std::to_wstring(lngFileSize / 1024) + L"k");
   Refresh();
-}
-
-void frmSplash::LetMessagesThrough() {
-  const ULONGLONG now = GetTickCount64();
-  if (lastMessagesTick_ != 0 && now - lastMessagesTick_ < kMessagesEveryMs) return;
-  lastMessagesTick_ = now;
-  DoEvents();
 }
 
 void frmSplash::DownloadFailed() {

@@ -60,7 +60,6 @@ class frmSplash : public Form {
   void ReadBody();
   [[noreturn]] void DownloadFailed();
   void ShowProgress();
-  void LetMessagesThrough();
   void DropCaptionBar();
   void SetCopyrightFont();
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
@@ -73,7 +72,6 @@ class frmSplash : public Form {
   std::int64_t dtLastRefresh = 0;  // whole seconds of the local time
   std::int32_t lngError = 0;
   bool flgInEvent = false;
-  ULONGLONG lastMessagesTick_ = 0;
 
   UniqueBitmap picture_;
   UniqueFont copyrightFont_;

@@ -177,6 +177,24 @@ TEST(GetHTTP, TheProgressTextChangesAtMostOnceASecond) {
   EXPECT_EQ(form.Inet1.RequestTimeout(), 300) << "the default time-out";
 }
 
+int g_timerTicks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_timerTicks; }
+
+TEST(GetHTTP, WindowMessagesGoOnWhileTheBodyArrives) {
+  // The head comes at once, the body in ten pieces half a second in all.
+  HttpResponse slow = Answer(Body(10 * 1024));
+  slow.pieceSize = 1024;
+  slow.pauseBetweenPiecesMs = 50;
+  LocalHttpServer server(Always(slow));
+  Splash splash;
+  g_timerTicks = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, CountTick);
+  EXPECT_EQ(splash.form.GetHTTP(server.Url(L"/a.cab"), splash.Target(), L"", L""), 0);
+  KillTimer(nullptr, timer);
+  EXPECT_GE(g_timerTicks, 5);
+  EXPECT_TRUE(kvtest::ReadBytes(splash.Target()) == Body(10 * 1024));
+}
+
 TEST(GetHTTP, AnExistingFileIsReplacedByAShorterBody) {
   LocalHttpServer server(Always(Answer("new cabinet")));
   Splash splash;
