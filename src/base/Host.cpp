@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "base/Text.h"
+
 namespace kv {
 namespace {
 
@@ -66,6 +68,14 @@ std::wstring Host::ProgramName() const {
 std::wstring Host::ProductName() const { return VersionString(L"ProductName"); }
 
 std::wstring Host::LegalCopyright() const { return VersionString(L"LegalCopyright"); }
+
+std::wstring Host::SystemFolder() const {
+  // The ANSI call into a 255-byte buffer: a folder that does not fit leaves it empty.
+  char buffer[255];
+  const UINT n = GetSystemDirectoryA(buffer, sizeof(buffer));
+  if (n == 0 || n >= sizeof(buffer)) return {};
+  return FromAnsi(std::string_view(buffer, n));
+}
 
 SYSTEMTIME Host::LocalTime() const {
   SYSTEMTIME now{};

@@ -66,6 +66,13 @@ std::wstring EnsureFolderPath(const std::wstring& path) {
   return {};
 }
 
+void MakeFolderPath(const std::wstring& path) {
+  for (auto slash = path.find(L'\\', 3); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1)) {
+    const std::wstring level = path.substr(0, slash);
+    if (!DirectoryListingFinds(level)) CreateDirectoryW(level.c_str(), nullptr);
+  }
+}
+
 std::wstring GetSpecialSubFolder(std::int32_t csidl, const std::wstring& subPath) {
   std::wstring folder = GetSpecialFolderPath(csidl);
   if (!EndsWith(folder, L"\\")) folder += L'\\';

@@ -15,6 +15,11 @@ bool IsAllDigits(const std::wstring& text);
 // "<hex number>:<text>(<path with trailing \>)".
 std::wstring EnsureFolderPath(const std::wstring& path);
 
+// Creates each missing folder before a "\" of the path, from the fourth character on (a drive
+// root's "\" is not one). The part after the last "\" is not created, so a file's path creates
+// its folders. Failures are skipped: nothing is reported.
+void MakeFolderPath(const std::wstring& path);
+
 // The shell's special folder csidl, "\" and subPath; created when missing. No trailing "\".
 std::wstring GetSpecialSubFolder(std::int32_t csidl, const std::wstring& subPath);
 

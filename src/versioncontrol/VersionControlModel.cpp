@@ -7,7 +7,9 @@
 
 #include "base/Handles.h"
 #include "base/Text.h"
+#include "settings/Common.h"
 #include "versioncontrol/MsXml.h"
+#include "versioncontrol/ProgramFileInstall.h"
 #include "versioncontrol/VersionControlFile.h"
 
 namespace kv {
@@ -266,6 +268,20 @@ std::int32_t VersionControlModel<Entry>::CopyControl(const std::wstring& strVers
                                                      const std::wstring& strDestFolder) {
   if (CopyFileW(strVersionControlFileName.c_str(), strDestFolder.c_str(), FALSE)) return 0;
   return RecordFailure(RuntimeError::FromWin32(GetLastError()));
+}
+
+template <class Entry>
+std::int32_t VersionControlModel<Entry>::CheckFileMD5(std::int16_t intIndex, const std::wstring& strSouceFolder) {
+  return OnProgramFile(intIndex, 0, [&](const Entry& entry) {
+    if (entry.MD5.empty()) return 0;
+    RequirePlainFileName(entry.ProgramName);
+    const std::wstring path = strSouceFolder + entry.ProgramName;
+    // A listed file that is not there is not a checked file.
+    if (!FileExist(path)) return RefuseWithText(entry.ProgramName + L" missing");
+    const std::wstring digest = Basp().MD5(path, MD5Component::File);
+    if (digest == entry.MD5) return 0;
+    return RefuseWithText(entry.ProgramName + L" " + digest);
+  });
 }
 
 template <class Entry>

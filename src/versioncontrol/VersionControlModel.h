@@ -77,6 +77,10 @@ class VersionControlModel {
                         const std::wstring& strCabFileName) const;
   // Copies the file to the full path strDestFolder, replacing it.
   std::int32_t CopyControl(const std::wstring& strVersionControlFileName, const std::wstring& strDestFolder);
+  // 0 when the entry lists no digest or its file in strSouceFolder has that digest (exactly);
+  // -1 with the name, a blank and the computed digest, or "missing" when the file is not there,
+  // in LastErrorDescription. 0 for an index outside 1 to 3000.
+  std::int32_t CheckFileMD5(std::int16_t intIndex, const std::wstring& strSouceFolder);
 
  protected:
   // The codes a read answers for its own refusals (also put into LastErrorNumber).
@@ -104,6 +108,22 @@ class VersionControlModel {
 
   // The failure into the result and the error fields.
   std::int32_t RecordFailure(const RuntimeError& failure);
+  // A refusal (-1) that explains itself in the text; the number stays as it was.
+  std::int32_t RefuseWithText(std::wstring description) {
+    lastErrorDescription_ = std::move(description);
+    return -1;
+  }
+  // An operation on one listed program file: the refusal for an index outside 1 to 3000, else the
+  // operation's result, a failure turned into the result and the error fields.
+  template <class Operation>
+  std::int32_t OnProgramFile(std::int16_t intIndex, std::int32_t refusal, Operation&& operation) {
+    if (intIndex < 1 || intIndex > kMaxVersionTable) return refusal;
+    try {
+      return operation(VersionTable[intIndex]);
+    } catch (const RuntimeError& failure) {
+      return RecordFailure(failure);
+    }
+  }
   // The MD5 component, created on first use and kept.
   const MD5Component& Basp();
 

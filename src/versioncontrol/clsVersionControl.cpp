@@ -1,8 +1,49 @@
 #include "versioncontrol/clsVersionControl.h"
 
-namespace kv {
+#include <vector>
 
-clsVersionControl::clsVersionControl() { SetIgnoreCheck(false); }
+#include "base/Host.h"
+#include "base/Text.h"
+#include "settings/Common.h"
+#include "versioncontrol/ProgramFileInstall.h"
+#include "versioncontrol/subCabExtract.h"
+
+namespace kv {
+namespace {
+
+constexpr DWORD kRegistrationPause = 500;
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+// The command lines of one registration, in the order they run; the first is paused around.
+// Program paths are quoted, so a blank in a folder cannot start another program.
+std::vector<std::wstring> RegistrationCommands(std::int16_t registType, bool flgRegist,
+                                               const std::wstring& systemFolder, const std::wstring& file) {
+  switch (registType) {
+    case 2:
+      return {Quoted(systemFolder + L"regsvr32") + (flgRegist ? L" /s " : L" /u /s ") + Quoted(file)};
+    case 3:
+      return {Quoted(file) + (flgRegist ? L" /RegServer" : L" /UnregServer")};
+    case 4:
+      if (!flgRegist) return {Quoted(GetRegasmPath()) + L" " + Quoted(file) + L" /unregist"};
+      return {Quoted(GetRegasmPath()) + L" " + Quoted(file),
+              L"cmd.exe /c echo %date% %time% > " + Quoted(GetUserDataFolder() + L"\\RegAsm.dat")};
+    default:
+      return {};
+  }
+}
+
+std::wstring CabinetName(const VersionTableEntry& entry) {
+  return entry.CabFileName.empty() ? entry.ProgramName + L".cab" : entry.CabFileName;
+}
+
+}  // namespace
+
+clsVersionControl::clsVersionControl() : clsVersionControl(RealProcessStarter()) {}
+
+clsVersionControl::clsVersionControl(const ProcessStarter& processes) : processes_(&processes) {
+  SetIgnoreCheck(false);
+}
 
 void clsVersionControl::SetUseVersionTable(std::int16_t Value) {
   if (Value <= kMaxVersionTable) useVersionTable_ = Value;
@@ -23,6 +64,85 @@ bool clsVersionControl::CheckVersionTable(const std::wstring& strProgramName, co
   const VersionTableEntry* entry = FindFirstEntry(strProgramName);
   return entry && entry->VersionText == strVersion &&
          (strCabFileName.empty() || entry->CabFileName == strCabFileName);
+}
+
+std::int32_t clsVersionControl::CopyAndRegist(std::int16_t intIndex, const std::wstring& strSouceFolder,
+                                              const std::wstring& strDestFolder) {
+  return OnProgramFile(intIndex, -1, [&](const VersionTableEntry& entry) -> std::int32_t {
+    RequirePlainFileName(entry.ProgramName);
+    RequireSubFolderName(entry.FolderName, entry.ProgramName);
+    const std::wstring source = strSouceFolder + entry.ProgramName;
+    // A listed file that the source lacks is not an installed file.
+    if (!FileExist(source)) Raise(err::FileNotFound);
+    const std::wstring destination = DestinationFolder(strDestFolder, entry.FolderName);
+    RegistFile(intIndex, destination, false);
+    CopyIntoPlace(source, strDestFolder, entry.FolderName, entry.ProgramName);
+    RegistFile(intIndex, destination, true);
+    return 0;
+  });
+}
+
+std::int32_t clsVersionControl::CabExtractAndRegist(std::int16_t intIndex, const std::wstring& strSouceFolder,
+                                                    const std::wstring& strDestFolder) {
+  return OnProgramFile(intIndex, -1, [&](const VersionTableEntry& entry) -> std::int32_t {
+    RequirePlainFileName(entry.ProgramName);
+    RequireSubFolderName(entry.FolderName, entry.ProgramName);
+    const std::wstring cabinetName = CabinetName(entry);
+    RequirePlainFileName(cabinetName);
+    const std::wstring cabinet = strSouceFolder + cabinetName;
+    if (!FileExist(cabinet)) return RefuseWithText(CabinetMissingText(cabinetName));
+
+    const std::wstring destination = DestinationFolder(strDestFolder, entry.FolderName);
+    RegistFile(intIndex, destination, false);
+    const bool extracted = CabExtract(cabinet, strSouceFolder);
+    if (extracted) {
+      const std::wstring file = strSouceFolder + entry.ProgramName;
+      if (EndsWith(UCase(entry.ProgramName), L".CAB")) {
+        const std::wstring copy = GetUserDataFolder() + L"\\" + entry.ProgramName;
+        CopyReplacing(file, copy);
+        if (FileExist(copy + L".up")) DeleteListedFile(copy + L".up");
+      }
+      if (CopyIntoPlace(file, strDestFolder, entry.FolderName, entry.ProgramName)) DeleteListedFile(file);
+    }
+    // The file in place, new or old, is registered again either way.
+    RegistFile(intIndex, destination, true);
+    return extracted ? 0 : RefuseWithText(CabinetNotExtractedText(cabinetName));
+  });
+}
+
+std::int32_t clsVersionControl::ExpandFile(std::int16_t intIndex, const std::wstring& strSouceFolder) {
+  return OnProgramFile(intIndex, -1, [&](const VersionTableEntry& entry) -> std::int32_t {
+    const std::wstring cabinetName = CabinetName(entry);
+    RequirePlainFileName(cabinetName);
+    const std::wstring cabinet = strSouceFolder + cabinetName;
+    if (!FileExist(cabinet)) return -1;
+    return CabExtract(cabinet, strSouceFolder) ? 0 : -1;
+  });
+}
+
+std::int32_t clsVersionControl::RegistFile(std::int16_t intIndex, const std::wstring& strDestFolder, bool flgRegist) {
+  return OnProgramFile(intIndex, -1, [&](const VersionTableEntry& entry) -> std::int32_t {
+    RequirePlainFileName(entry.ProgramName);
+    std::wstring systemFolder = AddBackslash(CurrentHost().SystemFolder());
+    if (!FileExist(systemFolder + L"regsvr32.exe")) systemFolder = strDestFolder;
+    const std::wstring file = strDestFolder + entry.ProgramName;
+    if (!FileExist(file)) return 0;
+
+    const auto commands = RegistrationCommands(entry.RegistType, flgRegist, systemFolder, file);
+    if (commands.empty()) return 0;
+    CurrentHost().Sleep(kRegistrationPause);
+    ExecWait(commands.front());
+    CurrentHost().Sleep(kRegistrationPause);
+    for (std::size_t i = 1; i < commands.size(); ++i) ExecWait(commands[i]);
+    return 0;
+  });
+}
+
+std::int16_t clsVersionControl::ExecWait(const std::wstring& commandLine) {
+  const UniqueHandle process = processes_->Start(commandLine);
+  if (!process) return -1;
+  WaitForSingleObject(process.get(), INFINITE);
+  return 0;
 }
 
 }  // namespace kv

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/ProcessStarter.h"
 #include "versioncontrol/VersionControlModel.h"
 
 namespace kv {
@@ -11,6 +12,8 @@ namespace kv {
 class clsVersionControl : public VersionControlModel<VersionTableEntry> {
  public:
   clsVersionControl();
+  // Registration tools are started through processes (tests pass one that only records).
+  explicit clsVersionControl(const ProcessStarter& processes);
 
   // A value above 3000 is ignored; a negative one is stored and leaves no entry to look at.
   void SetUseVersionTable(std::int16_t Value);
@@ -31,6 +34,34 @@ class clsVersionControl : public VersionControlModel<VersionTableEntry> {
   // given, this cabinet. False for every file while IgnoreCheck is set.
   bool CheckVersionTable(const std::wstring& strProgramName, const std::wstring& strVersion,
                          const std::wstring& strCabFileName) const;
+
+  // Installs the uncompressed file from strSouceFolder into strDestFolder + FolderName: the file
+  // in place is unregistered, replaced (never the update program's own executable) and the file
+  // then in place registered. 0 done; -1 for an index outside 1 to 3000; else the failure (53
+  // when the source file is missing, 75 for a name that would leave its folder).
+  std::int32_t CopyAndRegist(std::int16_t intIndex, const std::wstring& strSouceFolder,
+                             const std::wstring& strDestFolder);
+  // As CopyAndRegist, the file coming from its cabinet in strSouceFolder, extracted there. A
+  // program file that is itself a cabinet is also copied into the per-user data folder. -1 with a
+  // text when the cabinet is missing or cannot be extracted (the file in place is then registered
+  // again).
+  std::int32_t CabExtractAndRegist(std::int16_t intIndex, const std::wstring& strSouceFolder,
+                                   const std::wstring& strDestFolder);
+  // Extracts the entry's cabinet in strSouceFolder into that folder. 0 done; -1 when the cabinet
+  // is missing or cannot be extracted, or for an index outside 1 to 3000.
+  std::int32_t ExpandFile(std::int16_t intIndex, const std::wstring& strSouceFolder);
+  // Registers (flgRegist True) or unregisters the file strDestFolder + ProgramName by its
+  // registration type, with pauses of 500 ms around each tool. 0 also when the file is not there
+  // or its type registers nothing; -1 for an index outside 1 to 3000; else the failure (a tool
+  // that cannot be started). What the tools answer is not looked at.
+  std::int32_t RegistFile(std::int16_t intIndex, const std::wstring& strDestFolder, bool flgRegist);
+
+ private:
+  // Runs the command line and waits for its end: 0, or -1 when the process cannot be opened for
+  // waiting. A command that cannot be started raises.
+  std::int16_t ExecWait(const std::wstring& commandLine);
+
+  const ProcessStarter* processes_;
 };
 
 }  // namespace kv

@@ -4,6 +4,12 @@
 
 #include <optional>
 
+#include "base/Handles.h"
+#include "base/RuntimeError.h"
+#include "settings/Common.h"
+#include "versioncontrol/ProgramFileInstall.h"
+#include "versioncontrol/subCabExtract.h"
+
 namespace kv {
 namespace {
 
@@ -14,6 +20,14 @@ std::optional<ULONGLONG> LastWriteSecond(const std::wstring& path) {
   time.LowPart = data.ftLastWriteTime.dwLowDateTime;
   time.HighPart = data.ftLastWriteTime.dwHighDateTime;
   return time.QuadPart / 10000000;
+}
+
+// A listing of normal files: hidden and system files and folders are not found.
+bool ListingFindsNormalFile(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  const UniqueFind find(FindFirstFileW(path.c_str(), &data));
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return find && (data.dwFileAttributes & kNotNormal) == 0;
 }
 
 }  // namespace
@@ -44,6 +58,47 @@ bool clsVersionControlWeb::CheckVersionTable(const std::wstring& strProgramName,
   if (ignoreCheck_) return false;
   const WebVersionTableEntry* entry = FindFirstEntry(strProgramName);
   return entry && entry->VersionText == strVersion && entry->Tools == strTools;
+}
+
+std::int32_t clsVersionControlWeb::CopyAndRegist(std::int16_t intIndex, const std::wstring& strSouceFolder,
+                                                 const std::wstring& strDestFolder) {
+  return OnProgramFile(intIndex, -1, [&](const WebVersionTableEntry& entry) -> std::int32_t {
+    RequirePlainFileName(entry.ProgramName);
+    RequireSubFolderName(entry.FolderName, entry.ProgramName);
+    const std::wstring source = strSouceFolder + entry.ProgramName;
+    if (!ListingFindsNormalFile(source)) Raise(err::FileNotFound);
+    CopyIntoPlace(source, strDestFolder, entry.FolderName, entry.ProgramName);
+    return 0;
+  });
+}
+
+std::int32_t clsVersionControlWeb::ExpandFile(std::int16_t intIndex, const std::wstring& strSouceFolder) {
+  return OnProgramFile(intIndex, -1, [&](const WebVersionTableEntry& entry) -> std::int32_t {
+    RequirePlainFileName(entry.ProgramName);
+    const std::wstring cabinet = strSouceFolder + entry.ProgramName + L".cab";
+    if (!FileExist(cabinet)) return 0;
+    if (!CabExtract(cabinet, strSouceFolder)) return -1;
+    SetNormalAttributes(strSouceFolder + entry.ProgramName);
+    return 0;
+  });
+}
+
+std::int32_t clsVersionControlWeb::CabExtractAndCopy(std::int16_t intIndex, const std::wstring& strSouceFolder,
+                                                     const std::wstring& strDestFolder) {
+  return OnProgramFile(intIndex, -1, [&](const WebVersionTableEntry& entry) -> std::int32_t {
+    RequirePlainFileName(entry.ProgramName);
+    const std::wstring cabinetName = entry.ProgramName + L".cab";
+    const std::wstring cabinet = strSouceFolder + cabinetName;
+    if (!FileExist(cabinet)) return RefuseWithText(CabinetMissingText(cabinetName));
+    MakeFolderPath(strDestFolder);
+    if (!CabExtract(cabinet, strSouceFolder)) return RefuseWithText(CabinetNotExtractedText(cabinetName));
+    if (!IsOwnExecutable(entry.ProgramName)) {
+      const std::wstring file = strSouceFolder + entry.ProgramName;
+      CopyReplacing(file, strDestFolder + entry.ProgramName);
+      DeleteListedFile(file);
+    }
+    return 0;
+  });
 }
 
 }  // namespace kv

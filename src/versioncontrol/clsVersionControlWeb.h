@@ -31,6 +31,19 @@ class clsVersionControlWeb : public VersionControlModel<WebVersionTableEntry> {
   // True when the first entry named strProgramName has exactly this version and tools text.
   bool CheckVersionTable(const std::wstring& strProgramName, const std::wstring& strVersion,
                          const std::wstring& strTools) const;
+
+  // Copies the file from strSouceFolder into strDestFolder + FolderName, as the product's class
+  // does, registering nothing; the source must be a normal file (not hidden, system or a folder).
+  std::int32_t CopyAndRegist(std::int16_t intIndex, const std::wstring& strSouceFolder,
+                             const std::wstring& strDestFolder);
+  // Extracts ProgramName + ".cab" in strSouceFolder there and gives the file normal attributes.
+  // 0 also when the cabinet is missing; -1 when it cannot be extracted.
+  std::int32_t ExpandFile(std::int16_t intIndex, const std::wstring& strSouceFolder);
+  // Extracts ProgramName + ".cab" in strSouceFolder there and moves the file into strDestFolder
+  // (created with its missing levels; FolderName is not used). -1 with a text when the cabinet is
+  // missing or cannot be extracted, or for an index outside 1 to 3000.
+  std::int32_t CabExtractAndCopy(std::int16_t intIndex, const std::wstring& strSouceFolder,
+                                 const std::wstring& strDestFolder);
 };
 
 }  // namespace kv

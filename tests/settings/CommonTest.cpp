@@ -81,6 +81,26 @@ TEST(EnsureFolderPath, AFileInTheWayIsAnAccessError) {
             L"4B:" + kv::ErrorText(75) + L"(" + (dir / L"file\\") + L"below\\)");
 }
 
+TEST(MakeFolderPath, CreatesTheFoldersBeforeTheLastBackslash) {
+  TempDir dir;
+  struct Case {
+    std::wstring path;
+    std::wstring created;     // exists afterwards
+    std::wstring notCreated;  // does not
+  } cases[] = {
+      {dir / L"一\\二\\file.txt", dir / L"一\\二", dir / L"一\\二\\file.txt"},
+      {dir / L"a\\b\\", dir / L"a\\b", L""},
+      {dir / L"c\\d", dir / L"c", dir / L"c\\d"},
+      // A level that cannot be created is skipped, and the deeper ones fail too.
+      {dir / L"bad?\\e\\", L"", dir / L"bad?\\e"},
+  };
+  for (const auto& c : cases) {
+    kv::MakeFolderPath(c.path);
+    if (!c.created.empty()) EXPECT_TRUE(kvtest::FolderExists(c.created)) << kv::ToUtf8(c.path);
+    if (!c.notCreated.empty()) EXPECT_FALSE(kv::DirectoryListingFinds(c.notCreated)) << kv::ToUtf8(c.path);
+  }
+}
+
 TEST(DataFolders, UserAndAllUsersFoldersExistBelowTheShellFolders) {
   const auto user = kv::GetUserDataFolder();
   const auto all = kv::GetAllUserDataFolder();

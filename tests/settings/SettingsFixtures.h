@@ -1,13 +1,15 @@
 #pragma once
 // Fixtures for the settings classes, which work on fixed places: the INI files in the per-user
 // data folder and the Windows folder, and the program's registry keys. Each fixture clears its
-// place when it starts and when it ends. The tests that use them hold one ctest lock
-// (SharedSettingsLock.cmake), so they never run side by side.
+// place when it starts and when it ends, and holds the user-data lock meanwhile, so tests of these
+// places never run side by side.
 #include <windows.h>
 
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "support/ExclusiveLock.h"
 
 namespace kvtest {
 
@@ -26,6 +28,7 @@ class ScopedIniFiles {
   void WriteWindows(std::wstring_view text) const;
 
  private:
+  ExclusiveLock lock_{kUserDataLock};
   std::wstring name_;
 };
 
@@ -60,6 +63,9 @@ class ScopedProductKeys {
   static bool KeyExists(HKEY root, const std::wstring& key, REGSAM view = KEY_WOW64_32KEY);
   // Removes "Software\Kestrova" from both hives.
   static void Clear();
+
+ private:
+  ExclusiveLock lock_{kUserDataLock};
 };
 
 }  // namespace kvtest

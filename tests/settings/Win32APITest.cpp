@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "settings/Win32API.h"
+#include "support/ExclusiveLock.h"
 #include "support/FakeHost.h"
 #include "support/TempDir.h"
 
@@ -118,10 +119,11 @@ TEST(ExecProgramEx, StartsThroughTheShellWithEachVerb) {
 class DialogPresser {
  public:
   explicit DialogPresser(int buttonId, std::wstring leaf = {})
-      : thread_([this, buttonId, leaf] {
+      : screen_(kvtest::kScreenLock), thread_([this, buttonId, leaf] {
           for (int i = 0; i < 400 && !stop_; ++i) {
             HWND dialog = FindDialogOfThisProcess();
-            if (dialog && (leaf.empty() || SelectedItemText(dialog) == leaf)) {
+            // After 15 s press anyway: a wrong answer fails the test, a dialog left open hangs it.
+            if (dialog && (leaf.empty() || SelectedItemText(dialog) == leaf || i >= 300)) {
               PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                            reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
               return;
@@ -165,6 +167,7 @@ class DialogPresser {
     return TRUE;
   }
 
+  kvtest::ExclusiveLock screen_;  // the folder dialog takes the activation from other tests' windows
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };

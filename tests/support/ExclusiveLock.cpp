@@ -4,13 +4,12 @@ namespace kvtest {
 
 ExclusiveLock::ExclusiveLock(const wchar_t* name) : mutex_(CreateMutexW(nullptr, FALSE, name)) {
   // Tests have their own time-out; a lock that is not given up in time is not worth a hang.
-  const DWORD waited = mutex_ ? WaitForSingleObject(mutex_, 100000) : WAIT_FAILED;
+  const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), 100000) : WAIT_FAILED;
   owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
 ExclusiveLock::~ExclusiveLock() {
-  if (owned_) ReleaseMutex(mutex_);
-  if (mutex_) CloseHandle(mutex_);
+  if (owned_) ReleaseMutex(mutex_.get());
 }
 
 }  // namespace kvtest

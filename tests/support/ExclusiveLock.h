@@ -2,9 +2,14 @@
 // Locks shared by every test process of a run (ctest starts one process per test, all under the
 // same wineserver), for tests that would disturb each other:
 //   kvtest::ExclusiveLock screen(kvtest::kScreenLock);      // shows windows, sends keys, screenshots
-//   kvtest::ExclusiveLock data(kvtest::kUserDataLock);      // writes UpdateBoot.log, Update.log, ...
-// ScriptedUser takes the screen lock itself. A lock left by a crashed process is taken over.
+//   kvtest::ExclusiveLock data(kvtest::kUserDataLock);      // the per-user files (UpdateBoot.log,
+//                                                            // Update.log, the INI files) and the
+//                                                            // program's registry keys
+// ScriptedUser takes the screen lock itself. A lock left by a crashed process is taken over; the
+// same thread may take a lock again.
 #include <windows.h>
+
+#include "base/Handles.h"
 
 namespace kvtest {
 
@@ -19,7 +24,7 @@ class ExclusiveLock {
   ExclusiveLock& operator=(const ExclusiveLock&) = delete;
 
  private:
-  HANDLE mutex_;
+  kv::UniqueHandle mutex_;
   bool owned_ = false;
 };
 

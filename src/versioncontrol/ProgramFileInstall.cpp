@@ -1,0 +1,70 @@
+#include "versioncontrol/ProgramFileInstall.h"
+
+#include <windows.h>
+
+#include "base/Host.h"
+#include "base/RuntimeError.h"
+#include "base/Text.h"
+#include "settings/Common.h"
+#include "versioncontrol/subCabExtract.h"
+
+namespace kv {
+namespace {
+
+[[noreturn]] void RaiseUnsafeName(const std::wstring& shown) {
+  throw RuntimeError(err::PathFileAccess, ErrorText(err::PathFileAccess) + L"(" + shown + L")");
+}
+
+void Check(BOOL done) {
+  if (!done) RaiseLastWin32();
+}
+
+}  // namespace
+
+void RequirePlainFileName(const std::wstring& name) {
+  if (name.empty() || name == L"." || name == L".." || name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
+    RaiseUnsafeName(name);
+  }
+}
+
+void RequireSubFolderName(const std::wstring& folderName, const std::wstring& programName) {
+  if (folderName.empty()) return;
+  const std::wstring folder = EndsWith(folderName, L"\\") ? folderName.substr(0, folderName.size() - 1) : folderName;
+  if (!IsContainedRelativePath(folder)) RaiseUnsafeName(AddBackslash(folderName) + programName);
+}
+
+bool IsOwnExecutable(const std::wstring& programName) {
+  return UCase(programName) == UCase(CurrentHost().ProgramName() + L".exe");
+}
+
+std::wstring DestinationFolder(const std::wstring& strDestFolder, const std::wstring& folderName) {
+  return strDestFolder + folderName + L"\\";
+}
+
+bool CopyIntoPlace(const std::wstring& source, const std::wstring& strDestFolder, const std::wstring& folderName,
+                   const std::wstring& programName) {
+  if (IsOwnExecutable(programName)) return false;
+  const std::wstring folder = strDestFolder + folderName;
+  if (!DirectoryListingFinds(folder)) Check(CreateDirectoryW(folder.c_str(), nullptr));
+  CopyReplacing(source, DestinationFolder(strDestFolder, folderName) + programName);
+  return true;
+}
+
+void CopyReplacing(const std::wstring& source, const std::wstring& target) {
+  Check(CopyFileW(source.c_str(), target.c_str(), FALSE));
+  SetNormalAttributes(target);
+}
+
+void SetNormalAttributes(const std::wstring& path) { Check(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)); }
+
+void DeleteListedFile(const std::wstring& path) { Check(DeleteFileW(path.c_str())); }
+
+std::wstring CabinetMissingText(const std::wstring& cabinetName) {
+  return ErrorText(err::FileNotFound) + L"(" + cabinetName + L")";
+}
+
+std::wstring CabinetNotExtractedText(const std::wstring& cabinetName) {
+  return L"ファイルを解凍できませんでした。(" + cabinetName + L")";
+}
+
+}  // namespace kv
