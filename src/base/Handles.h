@@ -80,9 +80,14 @@ struct InternetTraits {  // WinINet sessions, connections and requests
   static HINTERNET Invalid() noexcept { return nullptr; }
   static void Close(HINTERNET h) noexcept { InternetCloseHandle(h); }
 };
-struct FontTraits {  // CreateFontIndirect
-  static HFONT Invalid() noexcept { return nullptr; }
-  static void Close(HFONT h) noexcept { DeleteObject(h); }
+template <class T>
+struct GdiObjectTraits {  // fonts, bitmaps, brushes
+  static T Invalid() noexcept { return nullptr; }
+  static void Close(T h) noexcept { DeleteObject(h); }
+};
+struct MemoryDcTraits {  // CreateCompatibleDC
+  static HDC Invalid() noexcept { return nullptr; }
+  static void Close(HDC h) noexcept { DeleteDC(h); }
 };
 
 using UniqueHandle = Unique<HANDLE, KernelHandleTraits>;
@@ -94,7 +99,9 @@ using UniqueCoTaskMem = Unique<void*, CoTaskMemTraits>;
 using UniqueCryptProv = Unique<HCRYPTPROV, CryptProvTraits>;
 using UniqueCryptHash = Unique<HCRYPTHASH, CryptHashTraits>;
 using UniqueInternet = Unique<HINTERNET, InternetTraits>;
-using UniqueFont = Unique<HFONT, FontTraits>;
+using UniqueFont = Unique<HFONT, GdiObjectTraits<HFONT>>;
+using UniqueBitmap = Unique<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using UniqueMemoryDc = Unique<HDC, MemoryDcTraits>;
 
 // An owned COM interface pointer.
 template <class I>

@@ -23,23 +23,8 @@ std::wstring ModulePath() {
   }
 }
 
-}  // namespace
-
-std::wstring Host::ProgramFolder() const {
-  std::wstring path = ModulePath();
-  const auto slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-std::wstring Host::ProgramName() const {
-  std::wstring path = ModulePath();
-  const auto slash = path.find_last_of(L'\\');
-  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-  const auto dot = name.find_last_of(L'.');
-  return dot == std::wstring::npos ? name : name.substr(0, dot);
-}
-
-std::wstring Host::ProductName() const {
+// A text of the program's version information in its first language; empty when missing.
+std::wstring VersionString(const wchar_t* name) {
   const std::wstring path = ModulePath();
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
@@ -56,13 +41,33 @@ std::wstring Host::ProductName() const {
       bytes < sizeof(Translation)) {
     return {};
   }
-  wchar_t key[64];
-  swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\ProductName", translations->language, translations->codePage);
+  wchar_t key[96];
+  swprintf(key, 96, L"\\StringFileInfo\\%04x%04x\\%ls", translations->language, translations->codePage, name);
   wchar_t* value = nullptr;
   UINT length = 0;
   if (!VerQueryValueW(block.data(), key, reinterpret_cast<void**>(&value), &length) || !value) return {};
   return std::wstring(value);
 }
+
+}  // namespace
+
+std::wstring Host::ProgramFolder() const {
+  std::wstring path = ModulePath();
+  const auto slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+std::wstring Host::ProgramName() const {
+  std::wstring path = ModulePath();
+  const auto slash = path.find_last_of(L'\\');
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  const auto dot = name.find_last_of(L'.');
+  return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+std::wstring Host::ProductName() const { return VersionString(L"ProductName"); }
+
+std::wstring Host::LegalCopyright() const { return VersionString(L"LegalCopyright"); }
 
 std::wstring Host::SystemFolder() const {
   // The ANSI call into a 255-byte buffer: a folder that does not fit leaves it empty.

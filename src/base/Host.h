@@ -1,7 +1,7 @@
 #pragma once
 // The facts of the running process that tests must be able to set: the program's own folder and
-// name, the system folder, the clock, the Windows version, the administrator answer and the pauses. One real
-// implementation; tests install a fake with ScopedHost.
+// name, its version texts, the system folder, the clock, the Windows version, the administrator
+// answer and the pauses. One real implementation; tests install a fake with ScopedHost.
 #include <windows.h>
 
 #include <optional>
@@ -24,6 +24,8 @@ class Host {
   virtual std::wstring ProgramName() const;
   // Product name from the program's version information (empty when it has none).
   virtual std::wstring ProductName() const;
+  // Legal copyright text of the program's version information (empty when it has none).
+  virtual std::wstring LegalCopyright() const;
   // Windows system folder without a trailing "\"; empty when Windows does not give it.
   virtual std::wstring SystemFolder() const;
   virtual SYSTEMTIME LocalTime() const;

@@ -30,6 +30,7 @@ std::wstring ErrorText(std::int32_t number) {
     case 75: return L"パス名が無効です。";
     case 76: return L"パスが見つかりません。";
     case 91: return L"オブジェクト変数または With ブロック変数が設定されていません。";
+    case 380: return L"プロパティの値が不正です。";
     case 429: return L"ActiveX コンポーネントはオブジェクトを作成できません。";
     default: return L"アプリケーション定義またはオブジェクト定義のエラーです。";
   }

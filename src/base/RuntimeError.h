@@ -22,6 +22,7 @@ inline constexpr std::int32_t DiskNotReady = 71;
 inline constexpr std::int32_t PathFileAccess = 75;
 inline constexpr std::int32_t PathNotFound = 76;
 inline constexpr std::int32_t ObjectNotSet = 91;
+inline constexpr std::int32_t InvalidPropertyValue = 380;
 inline constexpr std::int32_t CannotCreateObject = 429;
 }  // namespace err
 

@@ -49,6 +49,17 @@ std::wstring Trim(std::wstring_view text) {
 std::wstring UCase(std::wstring_view text) { return MapCase(text, LCMAP_UPPERCASE); }
 std::wstring LCase(std::wstring_view text) { return MapCase(text, LCMAP_LOWERCASE); }
 
+std::wstring ToFullWidth(std::wstring_view text) {
+  if (text.empty()) return {};
+  constexpr LCID kJapanese = 0x0411;  // the voiced-mark joining is Japanese whatever the user's locale
+  const int size = static_cast<int>(text.size());
+  const int n = LCMapStringW(kJapanese, LCMAP_FULLWIDTH, text.data(), size, nullptr, 0);
+  if (n <= 0) return std::wstring(text);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  LCMapStringW(kJapanese, LCMAP_FULLWIDTH, text.data(), size, out.data(), n);
+  return out;
+}
+
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) { return text.starts_with(prefix); }
 bool EndsWith(std::wstring_view text, std::wstring_view suffix) { return text.ends_with(suffix); }
 

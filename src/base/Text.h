@@ -15,6 +15,9 @@ std::wstring FromUtf8(std::string_view bytes);
 std::wstring Trim(std::wstring_view text);
 std::wstring UCase(std::wstring_view text);
 std::wstring LCase(std::wstring_view text);
+// Every half-width character in its full-width form, with the Japanese rules: "ﾊﾞ" becomes one
+// "バ", so the result may be shorter.
+std::wstring ToFullWidth(std::wstring_view text);
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix);
 bool EndsWith(std::wstring_view text, std::wstring_view suffix);

@@ -37,6 +37,20 @@ TEST(Text, CaseMapping) {
   EXPECT_EQ(kv::LCase(L"Kanvolo.CAB"), L"kanvolo.cab");
 }
 
+TEST(Text, FullWidthJoinsVoicedMarks) {
+  struct Case {
+    const wchar_t* in;
+    const wchar_t* out;
+  } cases[] = {
+      {L"", L""},
+      {L"ﾊﾞﾛﾈﾙ", L"バロネル"},
+      {L"ﾊﾞﾛﾈﾙ ｱｯﾌﾟﾃﾞｰﾄ", L"バロネル　アップデート"},
+      {L"Kanvolo 1.0", L"Ｋａｎｖｏｌｏ　１．０"},
+      {L"バロネル予約", L"バロネル予約"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(kv::ToFullWidth(c.in), c.out) << kv::ToUtf8(c.in);
+}
+
 TEST(Text, HexUpperHasNoLeadingZerosAndNegativesAsTwosComplement) {
   EXPECT_EQ(kv::HexUpper(76), L"4C");
   EXPECT_EQ(kv::HexUpper(0), L"0");

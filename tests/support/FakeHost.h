@@ -12,6 +12,7 @@ class FakeHost : public kv::Host {
   std::optional<std::wstring> programFolder;
   std::optional<std::wstring> programName;
   std::optional<std::wstring> productName;
+  std::optional<std::wstring> legalCopyright;
   std::optional<std::wstring> systemFolder;
   std::optional<SYSTEMTIME> localTime;
   std::optional<std::optional<kv::WindowsVersion>> version;
@@ -22,6 +23,7 @@ class FakeHost : public kv::Host {
   std::wstring ProgramFolder() const override { return programFolder ? *programFolder : Host::ProgramFolder(); }
   std::wstring ProgramName() const override { return programName ? *programName : Host::ProgramName(); }
   std::wstring ProductName() const override { return productName ? *productName : Host::ProductName(); }
+  std::wstring LegalCopyright() const override { return legalCopyright ? *legalCopyright : Host::LegalCopyright(); }
   std::wstring SystemFolder() const override { return systemFolder ? *systemFolder : Host::SystemFolder(); }
   SYSTEMTIME LocalTime() const override { return localTime ? *localTime : Host::LocalTime(); }
   std::optional<kv::WindowsVersion> Version() const override { return version ? *version : Host::Version(); }
