@@ -20,6 +20,13 @@ namespace {
 using kvtest::DialogView;
 using Lines = std::vector<std::wstring>;
 
+// The dialog with a starter that records the command lines instead of starting them.
+struct RecordingDialog {
+  kvtest::FakeHost host;
+  kvtest::FakeProcessStarter starter{host};
+  kv::frmDispUpdate form{starter};
+};
+
 // The URL handler cannot be started.
 struct FailingStarter : kv::ProcessStarter {
   kv::UniqueHandle Start(const std::wstring&) const override { kv::Raise(kv::err::FileNotFound); }
@@ -123,9 +130,8 @@ const wchar_t kRowClicked[] = L"frmDispUpdate,バロネル アップデート - 
 const std::wstring kIssueCommand = L"rundll32.exe url.dll,FileProtocolHandler https://www.kestrova.co.jp/BugList.asp?ID=";
 
 TEST(frmDispUpdate, ShowsTheRowsAsFilled) {
-  kvtest::FakeHost host;
-  kvtest::FakeProcessStarter starter{host};  // records instead of starting
-  kv::frmDispUpdate form(starter);
+  RecordingDialog dialog;
+  auto& form = dialog.form;
   Fill(form, kHistory, kFiles);
   {
     kvtest::ScriptedUser user;
@@ -175,9 +181,8 @@ TEST(frmDispUpdate, ButtonsEnterEscAndTheCloseBox) {
   };
   for (const auto& c : cases) {
     kvtest::OperationLogCapture log;
-    kvtest::FakeHost host;
-    kvtest::FakeProcessStarter starter{host};  // records instead of starting
-    kv::frmDispUpdate form(starter);
+    RecordingDialog dialog;
+    auto& form = dialog.form;
     Fill(form, kHistory, kFiles);
     EXPECT_EQ(form.Answer(), 0) << c.what;
     {
@@ -189,15 +194,14 @@ TEST(frmDispUpdate, ButtonsEnterEscAndTheCloseBox) {
     EXPECT_EQ(form.Loaded(), c.answer != 0) << c.what;  // the close box unloads at once
     form.Unload();
     EXPECT_EQ(log.Lines(), c.lines) << c.what;
-    EXPECT_EQ(starter.CommandLines(), Lines{}) << c.what;  // "NEW12" opens nothing
+    EXPECT_EQ(dialog.starter.CommandLines(), Lines{}) << c.what;  // "NEW12" opens nothing
   }
 }
 
 TEST(frmDispUpdate, HistoryRowsOpenTheirIssuePageUnlessTheKeyBeginsWithNEW) {
   kvtest::OperationLogCapture log;
-  kvtest::FakeHost host;
-  kvtest::FakeProcessStarter starter{host};  // records instead of starting
-  kv::frmDispUpdate form(starter);
+  RecordingDialog dialog;
+  auto& form = dialog.form;
   Fill(form, kHistory, kFiles);
   {
     kvtest::ScriptedUser user;
@@ -212,7 +216,7 @@ TEST(frmDispUpdate, HistoryRowsOpenTheirIssuePageUnlessTheKeyBeginsWithNEW) {
         .Click(L"cmdButton", 2);
     form.ShowModal();
   }
-  EXPECT_EQ(starter.CommandLines(),
+  EXPECT_EQ(dialog.starter.CommandLines(),
             (Lines{kIssueCommand + L"1234", kIssueCommand + L"1234", kIssueCommand + L"new7", kIssueCommand}));
   const COLORREF unvisited = GetSysColor(COLOR_WINDOWTEXT);
   EXPECT_EQ(form.lsvUpdate.ForeColor(0), unvisited);
@@ -225,9 +229,8 @@ TEST(frmDispUpdate, HistoryRowsOpenTheirIssuePageUnlessTheKeyBeginsWithNEW) {
 }
 
 TEST(frmDispUpdate, PlaceholderRowWithoutHistoryOpensTheIssueListWithAnEmptyId) {
-  kvtest::FakeHost host;
-  kvtest::FakeProcessStarter starter{host};  // records instead of starting
-  kv::frmDispUpdate form(starter);
+  RecordingDialog dialog;
+  auto& form = dialog.form;
   Fill(form, {}, kFiles);
   {
     kvtest::ScriptedUser user;
@@ -237,15 +240,14 @@ TEST(frmDispUpdate, PlaceholderRowWithoutHistoryOpensTheIssueListWithAnEmptyId) 
         .Click(L"cmdButton", 1);
     form.ShowModal();
   }
-  EXPECT_EQ(starter.CommandLines(), Lines{kIssueCommand});
+  EXPECT_EQ(dialog.starter.CommandLines(), Lines{kIssueCommand});
   form.Unload();
 }
 
 TEST(frmDispUpdate, SupportLinkOpensTheSupportPageWithoutALogLine) {
   kvtest::OperationLogCapture log;
-  kvtest::FakeHost host;
-  kvtest::FakeProcessStarter starter{host};  // records instead of starting
-  kv::frmDispUpdate form(starter);
+  RecordingDialog dialog;
+  auto& form = dialog.form;
   Fill(form, kHistory, kFiles);
   EXPECT_EQ(form.LinkForeColor(), kv::kLinkColor);
   {
@@ -261,7 +263,7 @@ TEST(frmDispUpdate, SupportLinkOpensTheSupportPageWithoutALogLine) {
         .Click(L"cmdButton", 1);
     form.ShowModal();
   }
-  EXPECT_EQ(starter.CommandLines(), Lines{L"rundll32.exe url.dll,FileProtocolHandler https://www.kestrova.co.jp/support.asp"});
+  EXPECT_EQ(dialog.starter.CommandLines(), Lines{L"rundll32.exe url.dll,FileProtocolHandler https://www.kestrova.co.jp/support.asp"});
   EXPECT_EQ(form.LinkForeColor(), kv::kVisitedLinkColor);
   form.Unload();
   EXPECT_EQ(log.Lines(), (Lines{kOpened, kOk, kClosed}));
@@ -289,9 +291,8 @@ TEST(frmDispUpdate, UrlHandlerThatDoesNotStartShowsNothing) {
 }
 
 TEST(ListView, KeysAreRefusedOnlyWhenAlreadyUsed) {
-  kvtest::FakeHost host;
-  kvtest::FakeProcessStarter starter{host};  // records instead of starting
-  kv::frmDispUpdate form(starter);
+  RecordingDialog dialog;
+  auto& form = dialog.form;
   auto& list = form.lsvUpdate;
   EXPECT_EQ(list.Add(L"", L"a"), 0);
   EXPECT_EQ(list.Add(L"", L"b"), 1);  // any number of rows without a key
@@ -318,9 +319,8 @@ TEST(ListView, KeysAreRefusedOnlyWhenAlreadyUsed) {
 }
 
 TEST(ListView, RowsOutsideTheListRaiseTheIndexFailure) {
-  kvtest::FakeHost host;
-  kvtest::FakeProcessStarter starter{host};  // records instead of starting
-  kv::frmDispUpdate form(starter);
+  RecordingDialog dialog;
+  auto& form = dialog.form;
   form.lsvFiles.Add(L"", L"a");
   const std::function<void()> calls[] = {
       [&] { form.lsvFiles.SetSubItem(1, 1, L"x"); },

@@ -168,7 +168,7 @@ TEST(frmSetCommonFolder, BrowseTakesTheFolderChosenInTheFolderDialog) {
   kvtest::ScriptedUser user;
   kvtest::ShellDialogFolder dir;
   const std::wstring folder = dir.Add(L"更新CD");
-  Prepare(form, folder);
+  Prepare(form, folder + L"\\");  // the folder dialog answers it without the backslash
   user.Expect(L"frmSetCommonFolder")
       .Click(L"cmdBrowse")
       .Check([&folder](DialogView& d) { EXPECT_EQ(kv::LCase(d.Text(L"txtFolder")), kv::LCase(folder)); })
