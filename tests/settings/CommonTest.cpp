@@ -96,8 +96,12 @@ TEST(MakeFolderPath, CreatesTheFoldersBeforeTheLastBackslash) {
   };
   for (const auto& c : cases) {
     kv::MakeFolderPath(c.path);
-    if (!c.created.empty()) EXPECT_TRUE(kvtest::FolderExists(c.created)) << kv::ToUtf8(c.path);
-    if (!c.notCreated.empty()) EXPECT_FALSE(kv::DirectoryListingFinds(c.notCreated)) << kv::ToUtf8(c.path);
+    if (!c.created.empty()) {
+      EXPECT_TRUE(kvtest::FolderExists(c.created)) << kv::ToUtf8(c.path);
+    }
+    if (!c.notCreated.empty()) {
+      EXPECT_FALSE(kv::DirectoryListingFinds(c.notCreated)) << kv::ToUtf8(c.path);
+    }
   }
 }
 

@@ -302,7 +302,9 @@ TEST_F(Install, ExpandFileExtractsTheListedCabinetInItsFolder) {
     CopyAs(CabinetFixture(c.fixture), folder / c.savedAs);
     List(L"a.txt", 2, L"", c.cabFileName);
     EXPECT_EQ(vc.ExpandFile(1, folder.path() + L"\\"), c.result) << kv::ToUtf8(c.savedAs);
-    if (c.result == 0) EXPECT_EQ(ReadBytes(folder / L"a.txt"), "alpha\r\n");
+    if (c.result == 0) {
+      EXPECT_EQ(ReadBytes(folder / L"a.txt"), "alpha\r\n");
+    }
   }
   EXPECT_TRUE(processes.runs.empty());
 }
