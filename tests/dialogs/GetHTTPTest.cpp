@@ -203,24 +203,8 @@ TEST(GetHTTP, AnExistingFileIsReplacedByAShorterBody) {
   EXPECT_EQ(kvtest::ReadBytes(splash.Target()), "new cabinet");
 }
 
-// As a real server does: 401 with a Basic challenge until the right credentials come.
 HttpResponse Guarded(const HttpRequest& request) {
-  const auto given = request.headers.find("authorization");
-  if (given != request.headers.end() && given->second == kvtest::BasicAuthorization("kanri", "p@ss:word")) {
-    return Answer("cabinet");
-  }
-  HttpResponse response = Answer("denied");
-  response.status = 401;
-  response.reason = "Unauthorized";
-  response.headers = {{"WWW-Authenticate", "Basic realm=\"update\""}};
-  return response;
-}
-
-bool AuthorizationSent(const LocalHttpServer& server) {
-  for (const auto& request : server.requests()) {
-    if (request.headers.count("authorization")) return true;
-  }
-  return false;
+  return kvtest::BasicGuard(request, "kanri", "p@ss:word", Answer("cabinet"));
 }
 
 TEST(GetHTTP, CredentialsAreTakenOnlyFromANonBlankUser) {
@@ -244,7 +228,7 @@ TEST(GetHTTP, CredentialsAreTakenOnlyFromANonBlankUser) {
     LocalHttpServer server(Guarded);
     EXPECT_EQ(form.GetHTTP(server.Url(L"/a.cab"), splash.Target(), s.user, s.password), 0);
     EXPECT_EQ(kvtest::ReadBytes(splash.Target()), s.body);
-    EXPECT_EQ(AuthorizationSent(server), s.sent);
+    EXPECT_EQ(server.SawAuthorization(), s.sent);
     EXPECT_EQ(form.Inet1.UserName(), s.userAfter);
   }
 }

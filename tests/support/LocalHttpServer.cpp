@@ -177,6 +177,13 @@ std::vector<HttpRequest> LocalHttpServer::requests() const {
   return state_->requests;
 }
 
+bool LocalHttpServer::SawAuthorization() const {
+  for (const auto& request : requests()) {
+    if (request.headers.count("authorization")) return true;
+  }
+  return false;
+}
+
 unsigned short LocalHttpServer::UnusedPort() {
   WinsockUser winsock;
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -204,6 +211,18 @@ std::string BasicAuthorization(const std::string& user, const std::string& passw
     out += i + 2 < in.size() ? table[v & 63] : '=';
   }
   return out;
+}
+
+HttpResponse BasicGuard(const HttpRequest& request, const std::string& user, const std::string& password,
+                        HttpResponse granted) {
+  const auto given = request.headers.find("authorization");
+  if (given != request.headers.end() && given->second == BasicAuthorization(user, password)) return granted;
+  HttpResponse refusal;
+  refusal.status = 401;
+  refusal.reason = "Unauthorized";
+  refusal.headers = {{"WWW-Authenticate", "Basic realm=\"update\""}};
+  refusal.body = "denied";
+  return refusal;
 }
 
 }  // namespace kvtest

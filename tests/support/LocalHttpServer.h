@@ -43,6 +43,8 @@ class LocalHttpServer {
   // "http://127.0.0.1:<port>" followed by path (which should begin with "/").
   std::wstring Url(const std::wstring& path = L"/") const;
   std::vector<HttpRequest> requests() const;
+  // Some request so far carried an Authorization header.
+  bool SawAuthorization() const;
 
   // A port on 127.0.0.1 where nothing listens (connection refused).
   static unsigned short UnusedPort();
@@ -54,5 +56,11 @@ class LocalHttpServer {
 
 // The value of an Authorization header for user and password (Basic).
 std::string BasicAuthorization(const std::string& user, const std::string& password);
+
+// As a real server does: granted when the request carries user and password (Basic), otherwise
+// 401 with a Basic challenge and the body "denied". Clients like WinINet send credentials only
+// after such a challenge.
+HttpResponse BasicGuard(const HttpRequest& request, const std::string& user, const std::string& password,
+                        HttpResponse granted);
 
 }  // namespace kvtest

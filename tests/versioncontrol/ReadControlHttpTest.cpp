@@ -58,22 +58,7 @@ TEST(ReadControlHttp, AnswersOfTheServer) {
 
 // The server asks for credentials until it gets the right ones.
 HttpResponse Guarded(const HttpRequest& request) {
-  const auto authorization = request.headers.find("authorization");
-  if (authorization != request.headers.end() &&
-      authorization->second == kvtest::BasicAuthorization("user1", "secret1")) {
-    return Answer(200, ValidFile());
-  }
-  HttpResponse refusal = Answer(401, "");
-  refusal.reason = "Unauthorized";
-  refusal.headers.push_back({"WWW-Authenticate", "Basic realm=\"update\""});
-  return refusal;
-}
-
-bool AnyAuthorization(const LocalHttpServer& server) {
-  for (const auto& request : server.requests()) {
-    if (request.headers.count("authorization")) return true;
-  }
-  return false;
+  return kvtest::BasicGuard(request, "user1", "secret1", Answer(200, ValidFile()));
 }
 
 TEST(ReadControlHttp, UserAndPasswordOnlyWhenTheTrimmedUserIsNotEmpty) {
@@ -86,7 +71,7 @@ TEST(ReadControlHttp, UserAndPasswordOnlyWhenTheTrimmedUserIsNotEmpty) {
     LocalHttpServer server(Guarded);
     clsVersionControl vc;
     EXPECT_EQ(vc.ReadControl(server.Url(L"/Version.xml"), c.user, L"secret1"), c.result) << kv::ToUtf8(c.user);
-    EXPECT_EQ(AnyAuthorization(server), c.sent) << kv::ToUtf8(c.user);
+    EXPECT_EQ(server.SawAuthorization(), c.sent) << kv::ToUtf8(c.user);
   }
 }
 
@@ -100,7 +85,7 @@ TEST(ReadControlHttp, AUrlInCapitalsIsLoadedByTheDocumentWithoutCredentials) {
   EXPECT_EQ(vc.LastErrorDescription(), kvtest::kCannotLoad);
   EXPECT_EQ(vc.UseVersionTable(), 3);
   ASSERT_FALSE(server.requests().empty());
-  EXPECT_FALSE(AnyAuthorization(server));
+  EXPECT_FALSE(server.SawAuthorization());
 }
 
 TEST(ReadControlHttp, ARefusedConnectionKeepsTheComponentsNumber) {
