@@ -5,6 +5,8 @@
 #include <oleauto.h>
 #include <wincrypt.h>
 #include <wininet.h>
+#include <lmcons.h>
+#include <lmapibuf.h>
 
 #include <string>
 
@@ -68,6 +70,15 @@ struct CoTaskMemTraits {
   static void Close(void* p) noexcept { CoTaskMemFree(p); }
 };
 
+struct LocalMemTraits {  // buffers the system allocates with LocalAlloc (FormatMessage)
+  static HLOCAL Invalid() noexcept { return nullptr; }
+  static void Close(HLOCAL p) noexcept { LocalFree(p); }
+};
+struct NetBufferTraits {  // buffers the network management functions return
+  static void* Invalid() noexcept { return nullptr; }
+  static void Close(void* p) noexcept { NetApiBufferFree(p); }
+};
+
 struct CryptProvTraits {
   static HCRYPTPROV Invalid() noexcept { return 0; }
   static void Close(HCRYPTPROV h) noexcept { CryptReleaseContext(h, 0); }
@@ -96,6 +107,8 @@ using UniqueFind = Unique<HANDLE, FindHandleTraits>;
 using UniqueRegKey = Unique<HKEY, RegKeyTraits>;
 using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueCoTaskMem = Unique<void*, CoTaskMemTraits>;
+using UniqueLocalMem = Unique<HLOCAL, LocalMemTraits>;
+using UniqueNetBuffer = Unique<void*, NetBufferTraits>;
 using UniqueCryptProv = Unique<HCRYPTPROV, CryptProvTraits>;
 using UniqueCryptHash = Unique<HCRYPTHASH, CryptHashTraits>;
 using UniqueInternet = Unique<HINTERNET, InternetTraits>;

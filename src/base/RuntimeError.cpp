@@ -1,5 +1,6 @@
 #include "base/RuntimeError.h"
 
+#include "base/Handles.h"
 #include "base/Text.h"
 
 namespace kv {
@@ -67,9 +68,9 @@ RuntimeError RuntimeError::FromHresult(HRESULT hr, std::wstring description) {
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const UniqueLocalMem owned(text);
     if (text) {
       description = text;
-      LocalFree(text);
       while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r')) {
         description.pop_back();
       }

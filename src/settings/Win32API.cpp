@@ -16,11 +16,6 @@ const char* OrNull(const std::string& text) { return text.empty() ? nullptr : te
 
 std::wstring UpToNul(const char* buffer) { return FromAnsi(std::string(buffer)); }
 
-struct NetBufferTraits {
-  static void* Invalid() noexcept { return nullptr; }
-  static void Close(void* p) noexcept { NetApiBufferFree(p); }
-};
-
 }  // namespace
 
 std::wstring BrowseForFolder(HWND hwndOwner, const std::wstring& initialFolder) {
@@ -60,7 +55,7 @@ std::int32_t GetUserLocalGroups(const std::wstring& server, const std::wstring& 
   const NET_API_STATUS status =
       NetUserGetLocalGroups(server.empty() ? nullptr : server.c_str(), user.c_str(), 0, static_cast<DWORD>(flags),
                             &raw, MAX_PREFERRED_LENGTH, &read, &total);
-  Unique<void*, NetBufferTraits> buffer(raw);
+  UniqueNetBuffer buffer(raw);
   if (status != NERR_Success) return static_cast<std::int32_t>(status);
 
   const auto* entries = reinterpret_cast<const LOCALGROUP_USERS_INFO_0*>(raw);
