@@ -42,6 +42,17 @@ bool DirectoryListingFinds(const std::wstring& path) {
   return static_cast<bool>(find);
 }
 
+bool NormalFileListingFinds(const std::wstring& path) {
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  WIN32_FIND_DATAW data;
+  UniqueFind find(FindFirstFileW(path.c_str(), &data));
+  if (!find) return false;
+  do {
+    if ((data.dwFileAttributes & kNotNormal) == 0) return true;
+  } while (FindNextFileW(find.get(), &data));
+  return false;
+}
+
 std::wstring EnsureFolderPath(const std::wstring& path) {
   std::wstring s = path;
   if (!EndsWith(s, L"\\")) s += L'\\';

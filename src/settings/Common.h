@@ -34,5 +34,7 @@ std::wstring GetRegasmPath();
 // True when a listing of the path (FindFirstFile, folders included) finds an entry. A path ending
 // in "\" lists the folder's contents.
 bool DirectoryListingFinds(const std::wstring& path);
+// The same listing of ordinary files only: folders, hidden and system files are not found.
+bool NormalFileListingFinds(const std::wstring& path);
 
 }  // namespace kv

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "base/Handles.h"
 #include "base/Host.h"
+#include "settings/Common.h"
 #include "settings/IniProfile.h"
 
 namespace kv {
@@ -14,24 +14,12 @@ constexpr wchar_t kSection[] = L"Install";
 
 std::wstring ProgramIniPath() { return CurrentHost().ProgramFolder() + L"\\" + kFileName; }
 
-// A listing that counts ordinary files only: no folders, hidden or system files.
-bool OrdinaryFileListed(const std::wstring& path) {
-  constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  WIN32_FIND_DATAW data;
-  UniqueFind find(FindFirstFileW(path.c_str(), &data));
-  if (!find) return false;
-  do {
-    if ((data.dwFileAttributes & kNotOrdinary) == 0) return true;
-  } while (FindNextFileW(find.get(), &data));
-  return false;
-}
-
 }  // namespace
 
 std::wstring clsInstallIniFile::ReadIniValue(const std::wstring& section, const std::wstring& key,
                                              const std::wstring& defaultValue) const {
   const std::wstring path = ProgramIniPath();
-  return ReadProfileValue(OrdinaryFileListed(path) ? path : kFileName, section, key, defaultValue);
+  return ReadProfileValue(NormalFileListingFinds(path) ? path : kFileName, section, key, defaultValue);
 }
 
 void clsInstallIniFile::WriteIniValue(const std::wstring& section, const std::wstring& key,

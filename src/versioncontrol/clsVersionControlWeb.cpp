@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "base/Handles.h"
 #include "base/RuntimeError.h"
 #include "settings/Common.h"
 #include "versioncontrol/ProgramFileInstall.h"
@@ -20,14 +19,6 @@ std::optional<ULONGLONG> LastWriteSecond(const std::wstring& path) {
   time.LowPart = data.ftLastWriteTime.dwLowDateTime;
   time.HighPart = data.ftLastWriteTime.dwHighDateTime;
   return time.QuadPart / 10000000;
-}
-
-// A listing of normal files: hidden and system files and folders are not found.
-bool ListingFindsNormalFile(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  const UniqueFind find(FindFirstFileW(path.c_str(), &data));
-  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  return find && (data.dwFileAttributes & kNotNormal) == 0;
 }
 
 }  // namespace
@@ -66,7 +57,7 @@ std::int32_t clsVersionControlWeb::CopyAndRegist(std::int16_t intIndex, const st
     RequirePlainFileName(entry.ProgramName);
     RequireSubFolderName(entry.FolderName, entry.ProgramName);
     const std::wstring source = strSouceFolder + entry.ProgramName;
-    if (!ListingFindsNormalFile(source)) Raise(err::FileNotFound);
+    if (!NormalFileListingFinds(source)) Raise(err::FileNotFound);
     CopyIntoPlace(source, strDestFolder, entry.FolderName, entry.ProgramName);
     return 0;
   });
