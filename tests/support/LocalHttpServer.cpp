@@ -133,8 +133,10 @@ LocalHttpServer::LocalHttpServer(Handler handler) : state_(std::make_shared<Stat
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = 0;
-  if (bind(state_->listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+  if (state_->listener == INVALID_SOCKET ||
+      bind(state_->listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
       listen(state_->listener, 16) != 0) {
+    if (state_->listener != INVALID_SOCKET) closesocket(state_->listener);
     throw std::runtime_error("cannot listen on 127.0.0.1");
   }
   int size = sizeof(address);

@@ -27,7 +27,11 @@ void WriteBytes(const std::wstring& path, std::string_view bytes) {
   kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   if (!file) throw std::runtime_error("cannot write fixture file");
   DWORD written = 0;
-  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  // A fixture cut short would let a test pass on the wrong input.
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size()) {
+    throw std::runtime_error("cannot write fixture file");
+  }
 }
 
 std::string ReadBytes(const std::wstring& path) {
