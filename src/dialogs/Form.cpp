@@ -11,6 +11,7 @@
 #include "dialogs/ModalObserver.h"
 #include "dialogs/Screen.h"
 #include "dialogs/clsOperationLog.h"
+#include "settings/Win32API.h"
 
 namespace kv {
 namespace {
@@ -28,12 +29,6 @@ void PrepareControlClasses() {
     return true;
   }();
   (void)prepared;
-}
-
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = L"";
-  GetClassNameW(hwnd, name, 64);
-  return name;
 }
 
 bool IsClass(const std::wstring& cls, const wchar_t* name) { return _wcsicmp(cls.c_str(), name) == 0; }
@@ -279,7 +274,7 @@ void Form::Command(int id, int code, HWND from) {
     if (id == IDCANCEL && code == BN_CLICKED && cancelButton_ && cancelButton_->OnClick) cancelButton_->OnClick();
     return;
   }
-  const std::wstring cls = ClassOf(from ? from : c->WindowIfLoaded());
+  const std::wstring cls = GetWindowClass(from ? from : c->WindowIfLoaded());
   std::function<void()>* handler = nullptr;
   if (IsClass(cls, L"Button") || IsClass(cls, L"Static")) {
     if (code == BN_CLICKED) handler = &c->OnClick;

@@ -19,12 +19,6 @@ namespace {
 
 std::wstring LogFolder() { return GetUserDataFolder() + L"\\操作ログ\\"; }
 
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = L"";
-  GetClassNameW(hwnd, name, 64);
-  return LCase(name);
-}
-
 // An entry of a list or combo box.
 std::wstring ItemText(HWND hwnd, UINT lengthMessage, UINT textMessage, WPARAM item) {
   const auto length = SendMessageW(hwnd, lengthMessage, item, 0);
@@ -96,7 +90,7 @@ OperationLogSubject clsOperationLog::Describe(const Control& control) {
   s.tag = control.Tag();
   const HWND hwnd = control.WindowIfLoaded();
   if (!hwnd) return s;
-  const std::wstring cls = ClassOf(hwnd);
+  const std::wstring cls = LCase(GetWindowClass(hwnd));
   if (cls != L"combobox" && cls != L"listbox") s.text = WindowText(hwnd);
   if (cls == L"button") {
     s.value = static_cast<std::int32_t>(SendMessageW(hwnd, BM_GETCHECK, 0, 0));
