@@ -8,12 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
-#include <iostream>
 #include <string>
 
-#include "base/Text.h"
 #include "components/InternetTransferControl.h"
-#include "support/LocalHttpServer.h"
+#include "LoopbackBody.h"
 
 namespace {
 
@@ -50,17 +48,9 @@ Run Download(kv::InternetTransferControl& inet, const std::wstring& url) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::size_t mib = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 200;
-  std::string body(mib << 20, '\0');
-  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 131) >> 3);
-
-  kvtest::LocalHttpServer server([&](const kvtest::HttpRequest&) {
-    kvtest::HttpResponse response;
-    response.body = body;
-    return response;
-  });
-  const std::wstring url = server.Url(L"/body.cab");
-  std::printf("url %s\n", kv::ToUtf8(url).c_str());
-  std::fflush(stdout);
+  const LoopbackBody served(mib);
+  const std::string& body = served.body();
+  const std::wstring& url = served.url();
 
   kv::InternetTransferControl inet;
   inet.SetRequestTimeout(300);
@@ -77,8 +67,6 @@ int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
 
   // Keep serving for curl until run.sh closes our input.
-  std::string line;
-  while (std::getline(std::cin, line)) {
-  }
+  served.ServeUntilInputEnds();
   return 0;
 }

@@ -7,12 +7,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
-#include <iostream>
 #include <string>
 
-#include "base/Text.h"
 #include "dialogs/frmSplash.h"
-#include "support/LocalHttpServer.h"
+#include "LoopbackBody.h"
 
 namespace {
 
@@ -31,17 +29,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring target = std::wstring(argv[1]) + L"\\body.cab";
   const std::size_t mib = argc > 2 ? std::wcstoul(argv[2], nullptr, 10) : 200;
-  std::string body(mib << 20, '\0');
-  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 131) >> 3);
-
-  kvtest::LocalHttpServer server([&](const kvtest::HttpRequest&) {
-    kvtest::HttpResponse response;
-    response.body = body;
-    return response;
-  });
-  const std::wstring url = server.Url(L"/body.cab");
-  std::printf("url %s\n", kv::ToUtf8(url).c_str());
-  std::fflush(stdout);
+  const LoopbackBody served(mib);
+  const std::string& body = served.body();
+  const std::wstring& url = served.url();
 
   kv::frmSplash splash;
   splash.Show();
@@ -67,8 +57,6 @@ int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
 
   // Keep serving for curl until run.sh closes our input.
-  std::string line;
-  while (std::getline(std::cin, line)) {
-  }
+  served.ServeUntilInputEnds();
   return 0;
 }
