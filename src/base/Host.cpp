@@ -1,9 +1,11 @@
 #include "base/Host.h"
 
+#include <lm.h>
 #include <shlobj.h>
 
 #include <vector>
 
+#include "base/Handles.h"
 #include "base/Text.h"
 
 namespace kv {
@@ -102,6 +104,38 @@ std::optional<WindowsVersion> Host::Version() const {
 bool Host::IsUserAnAdmin() const { return ::IsUserAnAdmin() != FALSE; }
 
 void Host::Sleep(DWORD milliseconds) const { ::Sleep(milliseconds); }
+
+std::wstring Host::CommandLine() const { return CommandLineArguments(GetCommandLineW()); }
+
+std::int32_t Host::UserLocalGroups(const std::wstring& server, const std::wstring& user, std::int32_t flags,
+                                   std::vector<std::wstring>& names) const {
+  names.clear();
+  LPBYTE raw = nullptr;
+  DWORD read = 0;
+  DWORD total = 0;
+  const NET_API_STATUS status =
+      NetUserGetLocalGroups(server.empty() ? nullptr : server.c_str(), user.c_str(), 0, static_cast<DWORD>(flags),
+                            &raw, MAX_PREFERRED_LENGTH, &read, &total);
+  UniqueNetBuffer buffer(raw);
+  if (status != NERR_Success) return static_cast<std::int32_t>(status);
+  const auto* entries = reinterpret_cast<const LOCALGROUP_USERS_INFO_0*>(raw);
+  for (DWORD i = 0; i < read; ++i) names.emplace_back(entries[i].lgrui0_name ? entries[i].lgrui0_name : L"");
+  return 0;
+}
+
+UINT Host::DriveType(const std::wstring& root) const { return GetDriveTypeA(ToAnsi(root).c_str()); }
+
+std::wstring CommandLineArguments(std::wstring_view commandLine) {
+  std::size_t i = 0;
+  if (!commandLine.empty() && commandLine[0] == L'"') {
+    const auto close = commandLine.find(L'"', 1);
+    i = close == std::wstring_view::npos ? commandLine.size() : close + 1;
+  } else {
+    while (i < commandLine.size() && commandLine[i] != L' ' && commandLine[i] != L'\t') ++i;
+  }
+  while (i < commandLine.size() && (commandLine[i] == L' ' || commandLine[i] == L'\t')) ++i;
+  return std::wstring(commandLine.substr(i));
+}
 
 const Host& CurrentHost() {
   static const Host real;

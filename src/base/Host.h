@@ -4,8 +4,10 @@
 // answer and the pauses. One real implementation; tests install a fake with ScopedHost.
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -33,7 +35,18 @@ class Host {
   virtual std::optional<WindowsVersion> Version() const;
   virtual bool IsUserAnAdmin() const;
   virtual void Sleep(DWORD milliseconds) const;
+  // The command line without the program token (quoted or not) and the blanks after it.
+  virtual std::wstring CommandLine() const;
+  // Local groups of user on server (level 0, direct memberships when flags is 0), replacing names.
+  // Answers the network status, 0 for success.
+  virtual std::int32_t UserLocalGroups(const std::wstring& server, const std::wstring& user, std::int32_t flags,
+                                       std::vector<std::wstring>& names) const;
+  // GetDriveType of a root such as "D:\".
+  virtual UINT DriveType(const std::wstring& root) const;
 };
+
+// The command line of the process as GetCommandLineW gives it, less its program token.
+std::wstring CommandLineArguments(std::wstring_view commandLine);
 
 // The host in force: the real one unless a test installed another.
 const Host& CurrentHost();

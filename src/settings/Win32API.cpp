@@ -6,13 +6,11 @@
 
 #include "base/Handles.h"
 #include "base/Host.h"
+#include "base/ProcessStarter.h"
 #include "base/Text.h"
 
 namespace kv {
 namespace {
-
-// An ANSI text as the shell wants it: the bytes followed by one NUL, or a null pointer when empty.
-const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
 std::wstring UpToNul(const char* buffer) { return FromAnsi(std::string(buffer)); }
 
@@ -49,19 +47,12 @@ int CALLBACK BrowseCallbackProc(HWND hwnd, UINT uMsg, LPARAM, LPARAM lpData) {
 std::int32_t GetUserLocalGroups(const std::wstring& server, const std::wstring& user, std::int32_t flags,
                                 std::int32_t& count, std::vector<std::wstring>& names) {
   count = 0;
-  LPBYTE raw = nullptr;
-  DWORD read = 0;
-  DWORD total = 0;
-  const NET_API_STATUS status =
-      NetUserGetLocalGroups(server.empty() ? nullptr : server.c_str(), user.c_str(), 0, static_cast<DWORD>(flags),
-                            &raw, MAX_PREFERRED_LENGTH, &read, &total);
-  UniqueNetBuffer buffer(raw);
-  if (status != NERR_Success) return static_cast<std::int32_t>(status);
-
-  const auto* entries = reinterpret_cast<const LOCALGROUP_USERS_INFO_0*>(raw);
-  for (DWORD i = 0; i < read; ++i) {
+  std::vector<std::wstring> found;
+  const std::int32_t status = CurrentHost().UserLocalGroups(server, user, flags, found);
+  if (status != 0) return status;
+  for (const auto& name : found) {
     if (names.size() < static_cast<std::size_t>(count) + 1) names.resize(static_cast<std::size_t>(count) + 1);
-    names[static_cast<std::size_t>(count)] = WidePtrToString(entries[i].lgrui0_name);
+    names[static_cast<std::size_t>(count)] = name;
     ++count;
   }
   return 0;
@@ -78,20 +69,7 @@ std::wstring GetSpecialFolderPath(std::int32_t csidl) {
 
 std::int32_t ExecProgramEx(HWND hwndOwner, const std::wstring& file, const std::wstring& parameters,
                            const std::wstring& folder, const std::wstring& verb) {
-  const std::string aFile = ToAnsi(file), aParameters = ToAnsi(parameters), aFolder = ToAnsi(folder),
-                    aVerb = ToAnsi(verb);
-  SHELLEXECUTEINFOA info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
-  info.hwnd = hwndOwner;
-  info.lpVerb = OrNull(aVerb);
-  info.lpFile = aFile.c_str();
-  info.lpParameters = OrNull(aParameters);
-  info.lpDirectory = OrNull(aFolder);
-  info.nShow = SW_SHOWNORMAL;
-  const BOOL started = ShellExecuteExA(&info);
-  UniqueHandle process(info.hProcess);  // not waited for, but not leaked either
-  return started ? 1 : 0;
+  return ShellStart(hwndOwner, file, parameters, folder, verb) ? 1 : 0;
 }
 
 std::wstring GetLocalTimeText() {

@@ -29,7 +29,7 @@ struct RecordingDialog {
 
 // The URL handler cannot be started.
 struct FailingStarter : kv::ProcessStarter {
-  kv::UniqueHandle Start(const std::wstring&) const override { kv::Raise(kv::err::FileNotFound); }
+  kv::UniqueHandle Start(const std::wstring&, kv::StartWindow) const override { kv::Raise(kv::err::FileNotFound); }
 };
 
 struct HistoryRow {

@@ -14,11 +14,18 @@ class FakeProcessStarter : public kv::ProcessStarter {
   struct Run {
     std::wstring commandLine;
     DWORD sleptBefore;  // the host's total of pauses when the command was started
+    kv::StartWindow window = kv::StartWindow::MinimizedNoFocus;
+  };
+  struct ShellRun {
+    HWND owner;
+    std::wstring file, parameters, folder, verb;
   };
 
   explicit FakeProcessStarter(const FakeHost& host) : host_(host) {}
 
   mutable std::vector<Run> runs;
+  mutable std::vector<ShellRun> shellRuns;
+  bool shellAnswer = true;
 
   std::vector<std::wstring> CommandLines() const {
     std::vector<std::wstring> lines;
@@ -26,9 +33,15 @@ class FakeProcessStarter : public kv::ProcessStarter {
     return lines;
   }
 
-  kv::UniqueHandle Start(const std::wstring& commandLine) const override {
-    runs.push_back({commandLine, host_.slept});
+  kv::UniqueHandle Start(const std::wstring& commandLine, kv::StartWindow window) const override {
+    runs.push_back({commandLine, host_.slept, window});
     return kv::UniqueHandle(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  }
+
+  bool ShellStart(HWND owner, const std::wstring& file, const std::wstring& parameters, const std::wstring& folder,
+                  const std::wstring& verb) const override {
+    shellRuns.push_back({owner, file, parameters, folder, verb});
+    return shellAnswer;
   }
 
  private:
