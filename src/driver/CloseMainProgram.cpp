@@ -1,0 +1,9 @@
+#include "driver/submain.h"
+
+namespace kv {
+
+std::wstring FindMainWindow() { return {}; }
+void StopMainProgram() {}
+void PostCloseRequest() {}
+
+}  // namespace kv

@@ -1,0 +1,7 @@
+#include "driver/submain.h"
+
+namespace kv {
+
+void WebToolUpdate() {}
+
+}  // namespace kv
