@@ -7,6 +7,7 @@
 #include "database/DataBaseConst.h"
 #include "support/LocalHttpServer.h"
 #include "support/TcpRelay.h"
+#include "support/TempDir.h"
 
 namespace kvtest {
 namespace {
@@ -141,6 +142,45 @@ TEST_F(ConnectionTest, CreateDataBaseRefusesAFolderWithAnApostropheBeforeConnect
   EXPECT_EQ(counting.connections(), 0);
   EXPECT_TRUE(kv::EndsWith(db.LastErrorMessage(), L"(5)[DB.CreateDataBase:cn.Execute(" + kv::CreateDatabaseSql(folder) +
                                                       L")]\r\n" + kv::CreateDatabaseSql(folder)))
+      << kv::ToUtf8(db.LastErrorMessage());
+}
+
+}  // namespace
+}  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+TEST_F(ConnectionTest, FailingStatementsNameTheirStepAndSql) {
+  kv::clsDataBaseUpdate db;
+  // The table is not in "master": the query fails with the connection left open.
+  const std::wstring read = L"SELECT VER_NAME,VER_FOLDER,VER_UPDATE,VER_REGIST,VER_FILE_SIZE,VER_MD5 FROM VERSION ORDER BY VER_NAME";
+  EXPECT_EQ(static_cast<std::uint32_t>(db.ReadControl(4, kPostgres.User(), kPostgres.Password(), L"127.0.0.1", L"", L"",
+                                                      kPostgres.Option() + L";DATABASE=master")),
+            0x80040E37u);
+  EXPECT_TRUE(kv::EndsWith(db.LastErrorMessage(), L"(80040E37)[DB.ReadControl:rsVersion.Open(" + read + L")]\r\n" + read))
+      << kv::ToUtf8(db.LastErrorMessage());
+  EXPECT_TRUE(db.CheckDBOpend());
+  db.CloseConnect();
+
+  // A name longer than the column: the row is not saved.
+  OdbcExecute(kPostgres.Probe(), "DELETE FROM VERSION");
+  TempDir app;
+  const std::wstring name = std::wstring(70, L'n') + L".exe";
+  WriteBytes(app / name, "x");
+  ASSERT_EQ(kPostgres.Open(db), 0);
+  const std::int32_t r = db.UploadData(name, L"", L"2020/04/01 09:30:00", 1, app.path());
+  EXPECT_NE(r, 0);
+  EXPECT_TRUE(kv::EndsWith(db.LastErrorMessage(), L"[DB.UploadData:rsVersion.Update]\r\nSELECT * FROM VERSION WHERE VER_NAME='" +
+                                                      name + L"'"))
+      << kv::ToUtf8(db.LastErrorMessage());
+  db.CloseConnect();
+  EXPECT_TRUE(OdbcQuery(kPostgres.Probe(), "SELECT ver_name FROM version").empty());
+
+  // Without an open connection.
+  EXPECT_EQ(db.DownloadData(L"a.exe", L"", 1, app.path()), 3704);
+  EXPECT_TRUE(kv::EndsWith(db.LastErrorMessage(), L"(E78)[DB.DownloadData:rsVersion.Open(SELECT * FROM VERSION WHERE "
+                                                  L"VER_NAME='a.exe')]\r\nSELECT * FROM VERSION WHERE VER_NAME='a.exe'"))
       << kv::ToUtf8(db.LastErrorMessage());
 }
 
