@@ -192,3 +192,32 @@ TEST_F(ConnectionTest, FailingStatementsNameTheirStepAndSql) {
 
 }  // namespace
 }  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+TEST_F(ConnectionTest, ReConnectDbOnErrorAlternatesWithItsCounter) {
+  kv::clsDataBaseUpdate db;
+  // Another failure: the first call asks for a retry, the next resets the counter.
+  EXPECT_TRUE(db.ReConnectDbOnError(L"other failure"));
+  EXPECT_FALSE(db.ReConnectDbOnError(L"other failure"));
+  EXPECT_TRUE(db.ReConnectDbOnError(L"other failure"));
+  EXPECT_FALSE(db.ReConnectDbOnError(L"サーバーに接続できません"));
+
+  // A lost connection with the counter at 0: reopened with the last settings.
+  ASSERT_EQ(kPostgres.Open(db), 0) << kv::ToUtf8(db.LastErrorMessage());
+  EXPECT_FALSE(db.ReConnectDbOnError(L"サーバーに接続できません"));
+  EXPECT_TRUE(db.CheckDBOpend());
+  EXPECT_FALSE(db.ReConnectDbOnError(L"サーバーに接続できません"));  // counter reset
+  // A reopen that fails answers True.
+  TcpRelay refusing(static_cast<unsigned short>(std::stoi(TestPostgres().port)), kDropAll);
+  ASSERT_NE(kPostgres.Open(db, Port(refusing)), 0);
+  EXPECT_FALSE(db.ReConnectDbOnError(L"other failure"));  // counter reset
+  db.CloseConnect();
+  const int before = refusing.connections();
+  EXPECT_TRUE(db.ReConnectDbOnError(L"サーバーに接続できません"));
+  EXPECT_EQ(refusing.connections(), before + 2);
+}
+
+}  // namespace
+}  // namespace kvtest
