@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
 #include <vector>
+
+#include "base/Handles.h"
 
 #include "base/Text.h"
 #include "support/TempDir.h"
@@ -34,6 +37,17 @@ TEST(PelorinProgram, CarriesItsVersionResource) {
       {L"FileDescription", L"バロネル"}, {L"InternalName", L"Pelorin"},     {L"OriginalFilename", L"Pelorin.exe"},
   };
   for (const auto& c : cases) EXPECT_EQ(VersionText(program, c.name), c.value) << kv::ToUtf8(c.name);
+}
+
+TEST(PelorinProgram, AsksToRunAsInvoked) {
+  const std::wstring program = kvtest::TestProgramFolder() + L"\\Pelorin.exe";
+  const kv::UniqueModule module(LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(module);
+  HRSRC found = FindResourceW(module.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module.get(), found)));
+  const std::string manifest(bytes, SizeofResource(module.get(), found));
+  EXPECT_NE(manifest.find("requestedExecutionLevel level=\"asInvoker\""), std::string::npos) << manifest;
 }
 
 }  // namespace
