@@ -14,15 +14,7 @@ namespace {
 using kvtest::Lines;
 using kvtest::RunFixture;
 
-// "<I>" stands for the install folder.
-Lines InFolder(const Lines& lines, const std::wstring& install) {
-  Lines out;
-  for (auto line : lines) {
-    for (auto at = line.find(L"<I>"); at != std::wstring::npos; at = line.find(L"<I>")) line.replace(at, 3, install);
-    out.push_back(line);
-  }
-  return out;
-}
+using kvtest::InFolder;
 
 const wchar_t kReadXml[] = L"Read XML <I>Version.xml";
 const wchar_t kExecMain[] = L"Exec File <I>Kanvolo.exe";
@@ -266,6 +258,15 @@ TEST(Main, ForcedReinstallation) {
     }
     EXPECT_EQ(run.objVersionControlLocal().IgnoreCheck(), c.ignoreCheck) << c.what;
     EXPECT_EQ(run.objVersionControl().IgnoreCheck(), c.ignoreCheck) << c.what;
+    // Opened once and closed once, also when closed from its title bar.
+    int opened = 0, closed = 0;
+    for (const auto& line : f.log.Lines()) {
+      if (!line.starts_with(L"frmStartUpdate,")) continue;
+      opened += line.ends_with(L",開く");
+      closed += line.ends_with(L",閉じる");
+    }
+    EXPECT_EQ(opened, 1) << c.what;
+    EXPECT_EQ(closed, 1) << c.what;
   }
 }
 
