@@ -1,29 +1,14 @@
 #pragma once
-// Helpers of the launcher tests: the registry as the launcher's own (32-bit) view shows it, and
-// the standard message boxes of this process answered from a second thread.
+// The standard message boxes of this process, answered from a second thread.
 #include <windows.h>
 
 #include <atomic>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace kvtest {
-
-struct RegistryValue {
-  DWORD type = 0;
-  std::string data;  // as the ANSI call reads it back; its size is the stored length
-};
-
-// The value as RegQueryValueExA reads it; empty when the key or the value is missing.
-std::optional<RegistryValue> ReadRegistryValue(HKEY root, const std::wstring& subKey, const std::wstring& name);
-bool RegistryKeyExists(HKEY root, const std::wstring& subKey);
-void DeleteRegistryTree(HKEY root, const std::wstring& subKey);
-// A volatile key, created when missing: no non-volatile key can be created below it.
-void CreateVolatileKey(HKEY root, const std::wstring& subKey);
-void WriteRegistryText(HKEY root, const std::wstring& subKey, const std::wstring& name, const std::wstring& text);
 
 // One message box as it was found.
 struct AnsweredBox {

@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "components/PackageFixtures.h"
 #include "launcher/LauncherFixtures.h"
+#include "support/RegistryFixtures.h"
 #include "launcher/Pelorin.h"
 #include "settings/Common.h"
 #include "support/ExclusiveLock.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "base/Text.h"
-#include "launcher/LauncherFixtures.h"
 #include "launcher/Pelorin.h"
+#include "support/RegistryFixtures.h"
 
 namespace {
 
