@@ -24,6 +24,7 @@ struct Ended {
 };
 
 const std::wstring kMarker = kRestartMarker;
+const std::vector<std::wstring> kNoMessage;
 const std::wstring kWindowsKey = L"Software\\Policies\\Microsoft\\Windows";
 
 // The launcher in a folder of its own, with the host's facts and the starts recorded; HKLM's
@@ -117,7 +118,7 @@ TEST_F(LauncherMain, WithoutRightsOnlyRestartsWithTheMarker) {
   };
   for (const auto& c : cases) {
     host_.commandLine = c.commandLine;
-    EXPECT_TRUE(RunMain().empty());
+    EXPECT_EQ(RunMain(), kNoMessage);
     ExpectOneStart(folder_ / L"Pelorin", c.parameters, L"", L"runas");
     EXPECT_TRUE(NothingWritten());
   }
@@ -157,7 +158,7 @@ TEST_F(LauncherMain, WithRightsWritesThePolicyAndStartsTheSetup) {
     if (c.setupFolder) CreateDirectoryW((folder / L"Setup.exe").c_str(), nullptr);
     kvtest::DeleteRegistryTree(HKEY_LOCAL_MACHINE, kPolicyKey);
 
-    EXPECT_TRUE(RunMain().empty()) << c.what;
+    EXPECT_EQ(RunMain(), kNoMessage) << c.what;
     ExpectPolicyWritten();
     ExpectWhitelisted(p::kCodeA);
     if (c.startsSetup) {
@@ -176,7 +177,7 @@ TEST_F(LauncherMain, OfTwoPackagesTheFirstListedIsUsed) {
   const std::wstring first = kv::FirstNormalFileName(folder_ / L"*.msi");
   ASSERT_FALSE(first.empty());
   const bool aFirst = first == p::kPackageA;
-  EXPECT_TRUE(RunMain().empty());
+  EXPECT_EQ(RunMain(), kNoMessage);
   ExpectWhitelisted(aFirst ? p::kCodeA : p::kCodeB);
   EXPECT_FALSE(kvtest::ReadRegistryValue(HKEY_LOCAL_MACHINE, kWhitelistKey, aFirst ? p::kCodeB : p::kCodeA));
   ExpectOneStart(folder_ / first, L"", Windir(), L"open");
@@ -188,7 +189,7 @@ TEST_F(LauncherMain, RunTwiceWritesTheSameValuesAndKeepsOthers) {
   const std::wstring other = L"{00000000-1111-2222-3333-444444444444}";
   kvtest::WriteRegistryText(HKEY_LOCAL_MACHINE, kWhitelistKey, other, L"");
   for (int run = 0; run < 2; ++run) {
-    EXPECT_TRUE(RunMain().empty());
+    EXPECT_EQ(RunMain(), kNoMessage);
     ExpectPolicyWritten();
     ExpectWhitelisted(p::kCodeA);
     ExpectWhitelisted(other);

@@ -31,8 +31,17 @@ bool RegistryKeyExists(HKEY root, const std::wstring& subKey) {
 void DeleteRegistryTree(HKEY root, const std::wstring& subKey) { RegDeleteTreeW(root, subKey.c_str()); }
 
 void CreateVolatileKey(HKEY root, const std::wstring& subKey) {
+  // Missing keys on the way would be made volatile too, and outlive the test's clean-up of its key.
+  const auto slash = subKey.find_last_of(L'\\');
+  kv::UniqueRegKey parent;
+  if (slash == std::wstring::npos ||
+      RegCreateKeyExW(root, subKey.substr(0, slash).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, parent.put(), nullptr) != ERROR_SUCCESS) {
+    return;
+  }
   kv::UniqueRegKey key;
-  RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+  RegCreateKeyExW(parent.get(), subKey.substr(slash + 1).c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                  nullptr, key.put(), nullptr);
 }
 
 void WriteRegistryText(HKEY root, const std::wstring& subKey, const std::wstring& name, const std::wstring& text) {

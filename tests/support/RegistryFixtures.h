@@ -17,7 +17,8 @@ struct RegistryValue {
 std::optional<RegistryValue> ReadRegistryValue(HKEY root, const std::wstring& subKey, const std::wstring& name);
 bool RegistryKeyExists(HKEY root, const std::wstring& subKey);
 void DeleteRegistryTree(HKEY root, const std::wstring& subKey);
-// A volatile key, created when missing: no non-volatile key can be created below it.
+// A volatile key below a non-volatile parent (both created when missing): no non-volatile key
+// can be created below it.
 void CreateVolatileKey(HKEY root, const std::wstring& subKey);
 void WriteRegistryText(HKEY root, const std::wstring& subKey, const std::wstring& name, const std::wstring& text);
 
