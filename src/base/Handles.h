@@ -7,6 +7,7 @@
 #include <wininet.h>
 #include <lmcons.h>
 #include <lmapibuf.h>
+#include <msi.h>
 
 #include <string>
 
@@ -79,6 +80,11 @@ struct NetBufferTraits {  // buffers the network management functions return
   static void Close(void* p) noexcept { NetApiBufferFree(p); }
 };
 
+struct MsiHandleTraits {  // installer databases, views and records
+  static MSIHANDLE Invalid() noexcept { return 0; }
+  static void Close(MSIHANDLE h) noexcept { MsiCloseHandle(h); }
+};
+
 struct CryptProvTraits {
   static HCRYPTPROV Invalid() noexcept { return 0; }
   static void Close(HCRYPTPROV h) noexcept { CryptReleaseContext(h, 0); }
@@ -109,6 +115,7 @@ using UniqueModule = Unique<HMODULE, ModuleTraits>;
 using UniqueCoTaskMem = Unique<void*, CoTaskMemTraits>;
 using UniqueLocalMem = Unique<HLOCAL, LocalMemTraits>;
 using UniqueNetBuffer = Unique<void*, NetBufferTraits>;
+using UniqueMsiHandle = Unique<MSIHANDLE, MsiHandleTraits>;
 using UniqueCryptProv = Unique<HCRYPTPROV, CryptProvTraits>;
 using UniqueCryptHash = Unique<HCRYPTHASH, CryptHashTraits>;
 using UniqueInternet = Unique<HINTERNET, InternetTraits>;

@@ -42,15 +42,26 @@ bool DirectoryListingFinds(const std::wstring& path) {
   return static_cast<bool>(find);
 }
 
-bool NormalFileListingFinds(const std::wstring& path) {
+bool NormalFileListingFinds(const std::wstring& path) { return !FirstNormalFileName(path).empty(); }
+
+std::wstring FirstNormalFileName(const std::wstring& pattern) {
   constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   WIN32_FIND_DATAW data;
-  UniqueFind find(FindFirstFileW(path.c_str(), &data));
-  if (!find) return false;
+  UniqueFind find(FindFirstFileW(pattern.c_str(), &data));
+  if (!find) return {};
   do {
-    if ((data.dwFileAttributes & kNotNormal) == 0) return true;
+    if ((data.dwFileAttributes & kNotNormal) == 0) return data.cFileName;
   } while (FindNextFileW(find.get(), &data));
-  return false;
+  return {};
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+  const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  const DWORD n = GetEnvironmentVariableW(name, value.data(), size);
+  value.resize(n < size ? n : 0);
+  return value;
 }
 
 std::wstring EnsureFolderPath(const std::wstring& path) {

@@ -36,5 +36,10 @@ std::wstring GetRegasmPath();
 bool DirectoryListingFinds(const std::wstring& path);
 // The same listing of ordinary files only: folders, hidden and system files are not found.
 bool NormalFileListingFinds(const std::wstring& path);
+// Name of the first ordinary file that the listing of the pattern returns; empty when none.
+std::wstring FirstNormalFileName(const std::wstring& pattern);
+
+// Value of the environment variable; empty when it is not set.
+std::wstring EnvironmentValue(const wchar_t* name);
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/SkipOnError.h"
+#include "settings/Common.h"
 #include "settings/IniProfile.h"
 #include "settings/UpdateHosts.h"
 
@@ -11,15 +12,6 @@ namespace {
 
 constexpr wchar_t kFileName[] = L"KanvoloUpdate.ini";
 constexpr wchar_t kSection[] = L"VersionControl";
-
-std::wstring EnvironmentValue(const wchar_t* name) {
-  const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-  if (size == 0) return {};
-  std::wstring value(size, L'\0');
-  const DWORD n = GetEnvironmentVariableW(name, value.data(), size);
-  value.resize(n < size ? n : 0);
-  return value;
-}
 
 }  // namespace
 

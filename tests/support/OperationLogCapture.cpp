@@ -29,9 +29,10 @@ std::wstring LogFolder() { return kv::GetUserDataFolder() + L"\\操作ログ\\";
 
 }  // namespace
 
-std::vector<std::wstring> ReadAnsiLines(const std::wstring& path) {
+std::vector<std::wstring> ReadAnsiLines(const std::wstring& path) { return DecodeAnsiLines(ReadBytes(path)); }
+
+std::vector<std::wstring> DecodeAnsiLines(std::string_view bytes) {
   // Decoded as code page 932 whatever the process's code page: the logs are Japanese ANSI text.
-  const std::string bytes = ReadBytes(path);
   std::wstring text;
   if (!bytes.empty()) {
     text.resize(bytes.size());
@@ -54,10 +55,10 @@ OperationLogCapture::~OperationLogCapture() {
   for (const auto& file : Files()) DeleteFileW(file.c_str());
 }
 
-std::vector<std::wstring> OperationLogCapture::Files() const {
+std::vector<std::wstring> OperationLogFiles(const std::wstring& productName) {
   std::vector<std::wstring> files;
   WIN32_FIND_DATAW data;
-  kv::UniqueFind find(FindFirstFileW((LogFolder() + title_ + L"_*.LOG").c_str(), &data));
+  kv::UniqueFind find(FindFirstFileW((LogFolder() + productName + L"_*.LOG").c_str(), &data));
   if (find) {
     do files.push_back(LogFolder() + data.cFileName);
     while (FindNextFileW(find.get(), &data));
@@ -65,6 +66,8 @@ std::vector<std::wstring> OperationLogCapture::Files() const {
   std::sort(files.begin(), files.end());
   return files;
 }
+
+std::vector<std::wstring> OperationLogCapture::Files() const { return OperationLogFiles(title_); }
 
 std::vector<std::wstring> OperationLogCapture::RawLines() const {
   std::vector<std::wstring> lines;

@@ -6,6 +6,7 @@
 //   ... show dialogs ...
 //   EXPECT_EQ(log.Lines(), (std::vector<std::wstring>{L"frmMsgBox,メッセージ,cmdButton(1),ボタン,[OK],クリック"}));
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Host.h"
@@ -15,6 +16,10 @@ namespace kvtest {
 
 // A log file decoded as code page 932, split at CR LF; no line after the last one.
 std::vector<std::wstring> ReadAnsiLines(const std::wstring& path);
+// The same for bytes already read (a part of a log file).
+std::vector<std::wstring> DecodeAnsiLines(std::string_view bytes);
+// The operation log files of a product name in the per-user data folder, oldest day first.
+std::vector<std::wstring> OperationLogFiles(const std::wstring& productName);
 
 class OperationLogCapture {
  public:
