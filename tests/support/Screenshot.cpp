@@ -5,41 +5,11 @@
 
 #include "base/Handles.h"
 #include "base/Text.h"
+#include "support/HostProcessPaths.h"
 #include "support/TempDir.h"
 
 namespace kvtest {
 namespace {
-
-// Wine's own path conversions; absent on Windows.
-std::optional<std::string> UnixPath(const std::wstring& path) {
-  using ToUnix = char*(CDECL*)(LPCWSTR);
-  const auto toUnix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!toUnix) return std::nullopt;
-  char* unix = toUnix(path.c_str());
-  if (!unix) return std::nullopt;
-  std::string result(unix);
-  HeapFree(GetProcessHeap(), 0, unix);
-  return result;
-}
-
-std::optional<std::wstring> DosPath(const char* unixPath) {
-  using ToDos = WCHAR*(CDECL*)(LPCSTR);
-  const auto toDos = reinterpret_cast<ToDos>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  if (!toDos) return std::nullopt;
-  WCHAR* dos = toDos(unixPath);
-  if (!dos) return std::nullopt;
-  std::wstring result(dos);
-  HeapFree(GetProcessHeap(), 0, dos);
-  return result;
-}
-
-std::string Quoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
 
 // Wine copies a window's drawing to the X server when the thread waits for messages.
 void LetTheWindowReachTheScreen(HWND window) {
@@ -81,7 +51,7 @@ bool TakeScreenshot(const std::wstring& name, HWND window) {
   // Written under another name and renamed, so that a picture that exists is complete.
   const std::string partial = *unixPicture + ".part";
   const std::string script = "xwd -root -silent" + displayOption + " | /usr/bin/convert xwd:-" + crop + " png:" +
-                             Quoted(partial) + " && mv " + Quoted(partial) + " " + Quoted(*unixPicture);
+                             ShellQuoted(partial) + " && mv " + ShellQuoted(partial) + " " + ShellQuoted(*unixPicture);
   std::wstring commandLine = L"/bin/sh -c \"" + kv::FromUtf8(script) + L"\"";
 
   STARTUPINFOW startup{};
