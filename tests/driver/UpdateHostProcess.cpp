@@ -53,22 +53,13 @@ UpdateHostProcess::UpdateHostProcess() {
   CreateDirectoryW(folder_.c_str(), nullptr);
   const auto fixtures = UnixPath(FixtureFolder());
   const auto scratch = UnixPath(folder_);
-  const auto shell = DosPath("/bin/sh");
-  if (!fixtures || !scratch || !shell) return;
+  if (!fixtures || !scratch) return;
 
   const std::string script = "python3 " + ShellQuoted(*fixtures + "/update_host.py") + " --release " +
                              ShellQuoted(*fixtures + "/release") + " --bad " + ShellQuoted(*fixtures + "/bad") +
                              " --port-file " + ShellQuoted(*scratch + "/port") + " --log " +
                              ShellQuoted(*scratch + "/requests.log") + " --idle 120 </dev/null >/dev/null 2>&1 &";
-  std::wstring commandLine = L"/bin/sh -c \"" + kv::FromUtf8(script) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(shell->c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    return;
-  }
-  kv::UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+  if (!StartHostShell(script)) return;
   // A host process cannot be waited for under Wine: wait for the port it writes.
   for (int i = 0; i < 200 && port_ == 0; ++i) {
     std::istringstream in(ReadBytesIfAny(folder_ + L"\\port"));

@@ -34,8 +34,7 @@ std::wstring ScreenshotFolder() {
 bool TakeScreenshot(const std::wstring& name, HWND window) {
   const std::wstring picture = ScreenshotFolder() + L"\\" + name + L".png";
   const auto unixPicture = UnixPath(picture);
-  const auto shell = DosPath("/bin/sh");
-  if (!unixPicture || !shell) return false;
+  if (!unixPicture) return false;
   DeleteFileW(picture.c_str());
 
   LetTheWindowReachTheScreen(window);
@@ -52,16 +51,7 @@ bool TakeScreenshot(const std::wstring& name, HWND window) {
   const std::string partial = *unixPicture + ".part";
   const std::string script = "xwd -root -silent" + displayOption + " | /usr/bin/convert xwd:-" + crop + " png:" +
                              ShellQuoted(partial) + " && mv " + ShellQuoted(partial) + " " + ShellQuoted(*unixPicture);
-  std::wstring commandLine = L"/bin/sh -c \"" + kv::FromUtf8(script) + L"\"";
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(shell->c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    return false;
-  }
-  kv::UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+  if (!StartHostShell(script)) return false;
   // A host process cannot be waited for through its handle under Wine: wait for the picture.
   for (int i = 0; i < 300; ++i) {
     if (GetFileAttributesW(picture.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
