@@ -30,9 +30,10 @@ TEST(GetCdDrive, FirstCdRomElseLastDriveElseNothing) {
   }
 }
 
-TEST(GetCdDrive, TheRealDrivesIncludeC) {
-  // C: always exists, so the answer is never empty on a real machine.
-  EXPECT_FALSE(kv::GetCdDrive().empty());
+TEST(GetCdDrive, TheTestPrefixHasItsCdRomOnD) {
+  // The test environment maps D: as a CD-ROM drive (scripts/wine-env.sh).
+  EXPECT_EQ(kv::CurrentHost().DriveType(L"D:\\"), static_cast<UINT>(DRIVE_CDROM));
+  EXPECT_EQ(kv::GetCdDrive(), L"D:\\");
 }
 
 }  // namespace
