@@ -1,5 +1,6 @@
 #include "driver/AskCommonFolder.h"
 
+#include "base/SkipOnError.h"
 #include "dialogs/frmSetCommonFolder.h"
 #include "driver/submain.h"
 #include "settings/clsIniFile.h"
@@ -9,11 +10,11 @@ namespace kv {
 std::int16_t AskCommonFolder() {
   std::int16_t result = -1;
   frmSetCommonFolder form;
-  form.Load();
-  form.SetCaption(L"バロネルバージョンコントロール - アップデートCD/DVD指定");
-  form.lblCaption.SetText(L"バロネルアップデートCD/DVDの Updateフォルダを指定してください。");
-  form.txtFolder.SetText(objIniFile().CommonFolder());
-  form.ShowModal();
+  SkipOnError([&] { form.Load(); });
+  SkipOnError([&] { form.SetCaption(L"バロネルバージョンコントロール - アップデートCD/DVD指定"); });
+  SkipOnError([&] { form.lblCaption.SetText(L"バロネルアップデートCD/DVDの Updateフォルダを指定してください。"); });
+  SkipOnError([&] { form.txtFolder.SetText(objIniFile().CommonFolder()); });
+  SkipOnError([&] { form.ShowModal(); });
   if (form.intExitButton == 1) {
     objIniFile().SetCommonFolder(form.strSelectFolder);
     objIniFile().WriteBuffer();
@@ -21,7 +22,7 @@ std::int16_t AskCommonFolder() {
   }
   // While it is 0 (closed from the title bar) the form refuses the unload.
   form.intExitButton = -1;
-  form.Unload();
+  SkipOnError([&] { form.Unload(); });
   return result;
 }
 

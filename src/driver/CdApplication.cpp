@@ -26,17 +26,24 @@ void RequireAdministrator() {
   UpdateRun& run = CurrentRun();
   if (run.flgAdministrator) return;
   const std::wstring title = CurrentHost().ProductName();
+  // Shown, not written into the update log.
   if (run.version.major < 6) {
-    ShowMsgBox(L"新しいプログラムの更新が見つかりました。アイコンまたはメニューを右クリックして「別のユーザーとして実行」から"
-               L"管理者権限のあるユーザーで起動してください。",
-               48, title);
+    SkipOnError([&] {
+      ShowMsgBox(L"新しいプログラムの更新が見つかりました。アイコンまたはメニューを右クリックして「別のユーザーとして実行」から"
+                 L"管理者権限のあるユーザーで起動してください。",
+                 48, title);
+    });
     UnloadSplashAndEnd();
   }
-  ShowMsgBox(L"新しいプログラムの更新が見つかりました。プログラム更新を行います。\r\n"
-             L"ユーザーアカウント制御画面が表示されたら更新を許可してください。",
-             64, title);
-  if (run.SplashCreated()) run.Splash().Unload();
-  RestartSelf(CurrentHost().CommandLine(), false);
+  SkipOnError([&] {
+    ShowMsgBox(L"新しいプログラムの更新が見つかりました。プログラム更新を行います。\r\n"
+               L"ユーザーアカウント制御画面が表示されたら更新を許可してください。",
+               64, title);
+  });
+  SkipOnError([&] {
+    if (run.SplashCreated()) run.Splash().Unload();
+  });
+  RestartSelf(RunCommandLine(), false);
 }
 
 }  // namespace
@@ -66,7 +73,7 @@ void CdApplication() {
   }
   if (run.installedCount == 0) {
     WriteBootLog(L"Not Exist Update");
-    LogMessageBox(L"更新するプログラムはありませんでした。", 64, title);
+    SkipOnError([&] { LogMessageBox(L"更新するプログラムはありませんでした。", 64, title); });
     return;
   }
   WriteBootLog(L"Exist Update " + std::to_wstring(run.installedCount));
@@ -74,8 +81,10 @@ void CdApplication() {
   std::int16_t answer = vbOK;
   if (versionDown) {
     WriteBootLog(L"Version Down");
-    answer = LogMessageBox(
-        L"このまま更新するとバージョンダウンするため、正しく動作しない可能性があります。よろしいですか？", 49, title);
+    SkipOnError([&] {
+      answer = LogMessageBox(
+          L"このまま更新するとバージョンダウンするため、正しく動作しない可能性があります。よろしいですか？", 49, title);
+    });
   }
   if (answer != vbOK) {
     run.installedCount = 0;
@@ -84,13 +93,13 @@ void CdApplication() {
   }
 
   // Every file is verified while still on the medium, before anything is copied.
-  splash.lblHospital.SetText(L"ファイルをチェックしています...");
-  splash.Refresh();
+  SkipOnError([&] { splash.lblHospital.SetText(L"ファイルをチェックしています..."); });
+  SkipOnError([&] { splash.Refresh(); });
   WriteBootLog(L"Check MD5");
   for (std::int16_t i = 1; i <= source.UseVersionTable(); ++i) {
     if (!NotCurrent(i) || source.CheckFileMD5(i, folder) == 0) continue;
     WriteBootLog(L"Error MD5 " + source.ProgramName(i));
-    LogMessageBox(L"ファイルが破損しています。" + source.LastErrorDescription(), 16, title);
+    SkipOnError([&] { LogMessageBox(L"ファイルが破損しています。" + source.LastErrorDescription(), 16, title); });
     UnloadSplashAndEnd();
   }
 
@@ -100,26 +109,26 @@ void CdApplication() {
       RequireAdministrator();
       const std::wstring name = source.ProgramName(i);
       WriteBootLog(L"Update File " + name);
-      splash.lblHospital.SetText(name + L" を更新しています...");
-      splash.Refresh();
+      SkipOnError([&] { splash.lblHospital.SetText(name + L" を更新しています..."); });
+      SkipOnError([&] { splash.Refresh(); });
       WriteBootLog(L"Regist File " + name);
       if (source.CopyAndRegist(i, folder, installFolder) != 0) {
         WriteBootLog(L"Fail Update " + name);
-        LogMessageBox(L"更新に失敗しました。" + source.LastErrorDescription() + name, 16, title);
+        SkipOnError([&] { LogMessageBox(L"更新に失敗しました。" + source.LastErrorDescription() + name, 16, title); });
         UnloadSplashAndEnd();
       }
-      splash.ProgressBar.SetVisible(true);
+      SkipOnError([&] { splash.ProgressBar.SetVisible(true); });
       ++run.installedCount;
       WriteUpdateLog(name + L" " + source.VersionText(i));
       source.SetFileChange(i, true);
     }
     // Beyond the maximum the bar keeps its value.
     SkipOnError([&] { splash.ProgressBar.SetValue(i); });
-    splash.Refresh();
+    SkipOnError([&] { splash.Refresh(); });
   }
   WriteUpdateLog(L"CD/DVDアップデート更新");
-  splash.lblHospital.SetText(L"");
-  splash.Refresh();
+  SkipOnError([&] { splash.lblHospital.SetText(L""); });
+  SkipOnError([&] { splash.Refresh(); });
 }
 
 }  // namespace kv

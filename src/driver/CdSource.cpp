@@ -1,4 +1,5 @@
 #include "base/Host.h"
+#include "base/SkipOnError.h"
 #include "dialogs/LocalDialog.h"
 #include "dialogs/UpdateLogs.h"
 #include "dialogs/frmSplash.h"
@@ -26,21 +27,23 @@ void CdSource() {
     WriteBootLog(L"Read XML " + ini.CommonFolder() + ini.VersionFileName());
     if (source.ReadControl(ini.CommonFolder() + ini.VersionFileName(), ini.User(), ini.Password(), false) == 0) break;
     if (source.LastErrorNumber() == kNoXmlComponent) {
-      LogMessageBox(L"実行に必要なファイルがありません。MSXML3をインストールしてください。", 16, title);
+      SkipOnError([&] { LogMessageBox(L"実行に必要なファイルがありません。MSXML3をインストールしてください。", 16, title); });
       UnloadSplashAndEnd();
     }
     if (source.LastErrorNumber() == -1) {
-      LogMessageBox(source.LastErrorDescription(), 16, title);
+      SkipOnError([&] { LogMessageBox(source.LastErrorDescription(), 16, title); });
       UnloadSplashAndEnd();
     }
     WriteBootLog(L"Not Exist CD");
-    if (ShowMsgBox(L"バロネルアップデートCD/DVDが見つかりません。設定を変更しますか？", 52, title) != vbYes) {
-      UnloadSplashAndEnd();
-    }
+    std::int16_t answer = 0;
+    SkipOnError([&] { answer = ShowMsgBox(L"バロネルアップデートCD/DVDが見つかりません。設定を変更しますか？", 52, title); });
+    if (answer != vbYes) UnloadSplashAndEnd();
     WriteBootLog(L"CD Settings");
-    if (AskCommonFolder() != 0) UnloadSplashAndEnd();
+    std::int16_t chosen = -1;
+    SkipOnError([&] { chosen = AskCommonFolder(); });
+    if (chosen != 0) UnloadSplashAndEnd();
     ini.WriteBuffer();
-    run.Splash().Refresh();
+    SkipOnError([&] { run.Splash().Refresh(); });
   }
   // Only a new update log starts with the road it was made by.
   if (!FileExist(GetUserDataFolder() + L"\\Update.log")) WriteUpdateLog(L"CD/DVDアップデート");

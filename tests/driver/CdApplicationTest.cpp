@@ -259,10 +259,20 @@ TEST_F(CdApplicationTest, WithoutRightsOnSixRestartsElevatedAfterEveryDigest) {
     ExpectMessage(user, kNoRightsRestart, 3);
     EXPECT_TRUE(Ends(kv::CdApplication));
   }
-  EXPECT_EQ(BootLines(), (Lines{L"Exist Update 4", L"Check MD5"}));
+  // The same program with the same command line, through "runas".
+  const std::wstring self = dir.path() + L"\\KanvoloUpdate2";
+  const std::wstring parameters = std::wstring(L"/SERVER ") + kv::kElevatedRestartMarker;
+  ASSERT_EQ(starter.shellRuns.size(), 1u);
+  EXPECT_EQ(starter.shellRuns[0].file, self);
+  EXPECT_EQ(starter.shellRuns[0].parameters, parameters);
+  EXPECT_EQ(starter.shellRuns[0].verb, L"runas");
+  EXPECT_EQ(BootLines(), (Lines{L"Exist Update 4", L"Check MD5", L"RunAsAdmin " + self + L"," + parameters,
+                                L"ExecProgramEx " + self + L"," + parameters + L",runas"}));
   EXPECT_EQ(UpdateLines(), Lines{L"CD/DVDアップデート開始"});
   EXPECT_EQ(InstalledFiles(), kNothingCopied);
-  EXPECT_FALSE(run.Splash().Loaded());
+  EXPECT_TRUE(starter.runs.empty());
+  // Only as the hidden owner of the elevation prompt.
+  EXPECT_FALSE(run.Splash().Loaded() && IsWindowVisible(run.Splash().hwnd()));
 }
 
 TEST_F(CdApplicationTest, FailedCopyEndsWithItsText) {
