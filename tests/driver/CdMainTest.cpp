@@ -17,7 +17,6 @@ class CdMainTest : public kvtest::CdRoad {
  protected:
   CdMainTest() {
     host.driveTypes = std::vector<std::pair<std::wstring, UINT>>{{L"C:\\", DRIVE_FIXED}, {L"Q:\\", DRIVE_CDROM}};
-    kvtest::WriteBytes(dir / L"Install.ini", kv::ToAnsi(L"[Install]\r\nInstallFolder=" + install + L"\r\n"));
   }
 
   // The user confirms the start (ticking the option or not) and, at the question, chooses the
