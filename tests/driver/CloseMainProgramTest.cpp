@@ -20,22 +20,15 @@ const wchar_t kRequest[] = L"1024 32769 20";
 const wchar_t kCloseCommand[] = L"16 0 0";
 
 // Runs the stop block as a step does, then the closing post; true when the process was ended.
-bool StopThenPost(RunFixture& f, kv::UpdateRun& run) {
-  kv::ScopedRun scoped(run);
-  kv::ScopedEndProcessHandler end([](unsigned code) { throw kvtest::ProcessEnded{code}; });
-  try {
+bool StopThenPost(kv::UpdateRun& run) {
+  return kvtest::EndsInRun(run, [] {
     kv::StopMainProgram();
     kv::PostCloseRequest();
-    return false;
-  } catch (const kvtest::ProcessEnded&) {
-    return true;
-  }
+  });
 }
 
 void ExpectQuestion(kvtest::ExpectedDialog& dialog, const std::wstring& title) {
-  dialog.Check([title](kvtest::DialogView& d) {
-    EXPECT_EQ(d.Caption(), title);
-    EXPECT_EQ(d.Text(L"txtMsg"), kQuestion);
+  kvtest::CheckMessage(dialog, title, kQuestion, 2).Check([](kvtest::DialogView& d) {
     EXPECT_EQ(d.Text(L"cmdButton", 1), L"OK");
     EXPECT_EQ(d.Text(L"cmdButton", 2), L"キャンセル");
   });
@@ -77,7 +70,7 @@ TEST(StopMainProgram, ClosesTheRunningMainProgram) {
     ExpectQuestion(dialog, f.ProductTitle());
     c.answer(dialog);
 
-    EXPECT_FALSE(StopThenPost(f, run)) << c.what;
+    EXPECT_FALSE(StopThenPost(run)) << c.what;
     EXPECT_EQ(f.host.sleeps, c.goneAtPoll) << c.what;
     EXPECT_EQ(f.host.slept, 1000u * c.goneAtPoll) << c.what;
     EXPECT_FALSE(closeCommandTooEarly) << c.what;
@@ -106,16 +99,11 @@ TEST(StopMainProgram, GivesUpAfterTwentyPolls) {
   auto& question = user.Expect(L"frmMsgBox");
   ExpectQuestion(question, f.ProductTitle());
   question.PressEnter();  // OK
-  user.Expect(L"frmMsgBox")
-      .Check([&f](kvtest::DialogView& d) {
-        EXPECT_EQ(d.Caption(), f.ProductTitle());
-        EXPECT_EQ(d.Text(L"txtMsg"),
-                  L"バロネルを終了できませんでした。アップデートを中止します。\r\nバロネル 予約管理 が実行中です。");
-        EXPECT_TRUE(d.Visible(L"picIcon", 0));  // critical
-      })
+  kvtest::CheckMessage(user.Expect(L"frmMsgBox"), f.ProductTitle(),
+                       L"バロネルを終了できませんでした。アップデートを中止します。\r\nバロネル 予約管理 が実行中です。", 0)
       .PressEnter();
   kv::UpdateRun run(f.starter, f.RecordingSteps());
-  EXPECT_TRUE(StopThenPost(f, run));
+  EXPECT_TRUE(StopThenPost(run));
   EXPECT_TRUE(lastTextSeen);
   EXPECT_EQ(f.host.sleeps, 20u);
   EXPECT_EQ(f.host.slept, 20000u);
@@ -135,7 +123,7 @@ TEST(StopMainProgram, CancelEndsTheRunWithTheSplashClosed) {
   ExpectQuestion(question, f.ProductTitle());
   question.Click(L"cmdButton", 2);
   kv::UpdateRun run(f.starter, f.RecordingSteps());
-  EXPECT_TRUE(StopThenPost(f, run));
+  EXPECT_TRUE(StopThenPost(run));
   EXPECT_EQ(f.host.sleeps, 0u);
   EXPECT_FALSE(run.Splash().Loaded());
   for (const auto& line : f.BootLog()) EXPECT_FALSE(line.starts_with(L"Quit Request")) << kv::ToUtf8(line);
@@ -154,11 +142,54 @@ TEST(StopMainProgram, UntitledWindowIsReachedOnlyByTheClosingPost) {
     kv::ScopedRun scoped(run);
     EXPECT_EQ(kv::FindMainWindow(), L"");
   }
-  EXPECT_FALSE(StopThenPost(f, run));  // no question: no scripted user needed
+  EXPECT_FALSE(StopThenPost(run));  // no question: no scripted user needed
   EXPECT_EQ(f.host.sleeps, 0u);
   EXPECT_TRUE(standIn.WaitForEnd());
   EXPECT_EQ(standIn.Messages(), Lines{kRequest});
   EXPECT_EQ(f.UpdateLog(), Lines{});
+}
+
+// A hidden top-level window of the test's own thread.
+class TestWindow {
+ public:
+  TestWindow(const wchar_t* cls, const wchar_t* caption) {
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof(c);
+    c.lpfnWndProc = DefWindowProcW;
+    c.hInstance = GetModuleHandleW(nullptr);
+    c.lpszClassName = cls;
+    RegisterClassExW(&c);  // a second registration fails harmlessly
+    hwnd_ = CreateWindowExW(0, cls, caption, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  ~TestWindow() { DestroyWindow(hwnd_); }
+  TestWindow(const TestWindow&) = delete;
+  TestWindow& operator=(const TestWindow&) = delete;
+
+ private:
+  HWND hwnd_;
+};
+
+TEST(FindMainWindow, CaptionAndClassOfTheMainProgram) {
+  struct Case {
+    const char* what;
+    const wchar_t* cls;
+    const wchar_t* caption;
+    bool found;
+  } cases[] = {
+      {"form class, full-width caption", L"ThunderRT6FormDC", L"バロネル 予約管理", true},
+      {"main class, half-width caption", L"ThunderRT6Main", L"ﾊﾞﾛﾈﾙ", true},
+      {"other class", L"KanvoloForm", L"バロネル", false},
+      {"product word not at the beginning", L"ThunderRT6FormDC", L"予約 バロネル", false},
+      {"untitled", L"ThunderRT6FormDC", L"", false},
+  };
+  RunFixture f;
+  kvtest::ExclusiveLock screen(kvtest::kScreenLock);
+  kv::UpdateRun run(f.starter, f.RecordingSteps());
+  kv::ScopedRun scoped(run);
+  for (const auto& c : cases) {
+    TestWindow window(c.cls, c.caption);
+    EXPECT_EQ(kv::FindMainWindow(), c.found ? c.caption : L"") << c.what;
+  }
 }
 
 TEST(FindMainWindow, SkipsTheOwnSplashAndLoadsItHidden) {

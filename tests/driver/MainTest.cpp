@@ -14,15 +14,7 @@ namespace {
 using kvtest::Lines;
 using kvtest::RunFixture;
 
-// "<I>" stands for the install folder.
-Lines InFolder(const Lines& lines, const std::wstring& install) {
-  Lines out;
-  for (auto line : lines) {
-    for (auto at = line.find(L"<I>"); at != std::wstring::npos; at = line.find(L"<I>")) line.replace(at, 3, install);
-    out.push_back(line);
-  }
-  return out;
-}
+using kvtest::InFolder;
 
 const wchar_t kReadXml[] = L"Read XML <I>Version.xml";
 const wchar_t kExecMain[] = L"Exec File <I>Kanvolo.exe";

@@ -18,18 +18,7 @@ using kvtest::RunFixture;
 
 const std::wstring kMarker = kv::kElevatedRestartMarker;
 
-// Runs what inside the run with the end of process intercepted; true when the process was ended.
-template <class What>
-bool InRun(kv::UpdateRun& run, What what) {
-  kv::ScopedRun scoped(run);
-  kv::ScopedEndProcessHandler end([](unsigned code) { throw kvtest::ProcessEnded{code}; });
-  try {
-    what();
-    return false;
-  } catch (const kvtest::ProcessEnded&) {
-    return true;
-  }
-}
+using kvtest::EndsInRun;
 
 TEST(RestartSelf, HandsTheCommandLineToTheShellAndEnds) {
   struct Case {
@@ -58,7 +47,7 @@ TEST(RestartSelf, HandsTheCommandLineToTheShellAndEnds) {
     f.host.commandLine = c.commandLine;
     kv::UpdateRun run(f.starter, f.RecordingSteps());
     run.flgAdministrator = true;  // a restart for the rights is also asked for by administrators (Ctrl+Alt)
-    EXPECT_TRUE(InRun(run, [&] { kv::RestartSelf(c.arguments, c.administrator); })) << c.what;
+    EXPECT_TRUE(EndsInRun(run, [&] { kv::RestartSelf(c.arguments, c.administrator); })) << c.what;
     ASSERT_EQ(f.starter.shellRuns.size(), 1u) << c.what;
     const auto& shell = f.starter.shellRuns[0];
     EXPECT_EQ(shell.file, L"C:\\Prog dir\\KanvoloUpdate2") << c.what;
@@ -79,7 +68,7 @@ TEST(RestartSelf, EndsEvenWhenTheShellRefuses) {
   kvtest::ExclusiveLock screen(kvtest::kScreenLock);
   f.starter.shellAnswer = false;
   kv::UpdateRun run(f.starter, f.RecordingSteps());
-  EXPECT_TRUE(InRun(run, [] { kv::RestartSelf(L"", false); }));
+  EXPECT_TRUE(EndsInRun(run, [] { kv::RestartSelf(L"", false); }));
   EXPECT_EQ(f.starter.shellRuns.size(), 1u);
 }
 
@@ -90,15 +79,12 @@ TEST(RestartSelf, RestartedRunWithoutRightsDoesNotRestartAgain) {
   run.flgAdministrator = false;
   {
     kvtest::ScriptedUser user;
-    user.Expect(L"frmMsgBox")
-        .Check([&f](kvtest::DialogView& d) {
-          EXPECT_EQ(d.Caption(), f.ProductTitle());
-          EXPECT_EQ(d.Text(L"txtMsg"),
-                    L"新しいプログラムの更新が見つかりました。アイコンまたはメニューを右クリックして「別のユーザーとして実行」から管理者権限のあるユーザーで起動してください。");
-          EXPECT_TRUE(d.Visible(L"picIcon", 2));  // exclamation
-        })
+    kvtest::CheckMessage(
+        user.Expect(L"frmMsgBox"), f.ProductTitle(),
+        L"新しいプログラムの更新が見つかりました。アイコンまたはメニューを右クリックして「別のユーザーとして実行」から管理者権限のあるユーザーで起動してください。",
+        2)
         .PressEnter();
-    EXPECT_TRUE(InRun(run, [&] {
+    EXPECT_TRUE(EndsInRun(run, [&] {
       kv::Splash().Show();
       kv::RestartSelf(kv::RunCommandLine(), false);
     }));
@@ -118,7 +104,7 @@ TEST(RestartSelf, ThroughTheRealShell) {
   f.host.programFolder = kvtest::TestProgramFolder();
   f.host.programName = L"kv_mainstandin";
   kv::UpdateRun run;
-  EXPECT_TRUE(InRun(run, [] { kv::RestartSelf(L"/inet /2", false); }));
+  EXPECT_TRUE(EndsInRun(run, [] { kv::RestartSelf(L"/inet /2", false); }));
   SetEnvironmentVariableW(L"KV_RECORD_FILE", nullptr);
   Lines recorded;
   for (int i = 0; i < 500 && recorded.empty(); ++i) {
@@ -162,11 +148,11 @@ TEST(ShellAndWait, WaitsForTheStartedProcess) {
   SetEnvironmentVariableW(L"KV_RECORD_FILE", record.c_str());
   kv::UpdateRun run;  // the real starter
   std::int16_t answer = 1;
-  EXPECT_FALSE(InRun(run, [&] { answer = kv::ShellAndWait(L"\"" + tool + L"\" /UPDATE"); }));
+  EXPECT_FALSE(EndsInRun(run, [&] { answer = kv::ShellAndWait(L"\"" + tool + L"\" /UPDATE"); }));
   EXPECT_EQ(answer, 0);
   // Ended before the answer: its record is complete.
   EXPECT_EQ(kvtest::ReadUtf8Lines(record), Lines{L"/UPDATE"});
-  EXPECT_FALSE(InRun(run, [&] { answer = kv::ShellAndWait(L"\"" + folder + L"\\Missing.exe\" /UPDATE"); }));
+  EXPECT_FALSE(EndsInRun(run, [&] { answer = kv::ShellAndWait(L"\"" + folder + L"\\Missing.exe\" /UPDATE"); }));
   EXPECT_EQ(answer, -1);
   SetEnvironmentVariableW(L"KV_RECORD_FILE", nullptr);
 }
@@ -175,7 +161,7 @@ TEST(ShellAndWait, StartsInANormalFocusedWindow) {
   RunFixture f;
   kv::UpdateRun run(f.starter, f.RecordingSteps());
   std::int16_t answer = 1;
-  EXPECT_FALSE(InRun(run, [&] { answer = kv::ShellAndWait(L"\"C:\\a b\\Sornet.exe\" /UPDATE"); }));
+  EXPECT_FALSE(EndsInRun(run, [&] { answer = kv::ShellAndWait(L"\"C:\\a b\\Sornet.exe\" /UPDATE"); }));
   EXPECT_EQ(answer, 0);
   ASSERT_EQ(f.starter.runs.size(), 1u);
   EXPECT_EQ(f.starter.runs[0].commandLine, L"\"C:\\a b\\Sornet.exe\" /UPDATE");
@@ -214,23 +200,16 @@ TEST(ExecProgramNoCheck, OffersTheMainProgramWithoutUpdate) {
     {
       kvtest::ScriptedUser user;
       if (c.answer != Answer::None) {
-        user.Expect(L"frmMsgBox")
-            .Check([&f](kvtest::DialogView& d) {
-              EXPECT_EQ(d.Caption(), f.ProductTitle());
-              EXPECT_EQ(d.Text(L"txtMsg"),
-                        L"バージョンチェックなしでバロネルを起動します。正常に動作しない場合はバージョンアップを行ってください。");
-              EXPECT_TRUE(d.Visible(L"picIcon", 3));  // information
-            })
+        kvtest::CheckMessage(
+            user.Expect(L"frmMsgBox"), f.ProductTitle(),
+            L"バージョンチェックなしでバロネルを起動します。正常に動作しない場合はバージョンアップを行ってください。", 3)
             .Click(L"cmdButton", c.answer == Answer::Ok ? 1 : 2);
       }
-      EXPECT_FALSE(InRun(run, [] { kv::ExecProgramNoCheck(); })) << c.what;
+      EXPECT_FALSE(EndsInRun(run, [] { kv::ExecProgramNoCheck(); })) << c.what;
     }
-    Lines started, lines;
-    for (const auto& s : c.started) started.push_back(s.substr(0, s.find(L"<I>")) + f.Install() + s.substr(s.find(L"<I>") + 3));
-    for (const auto& s : c.lines) lines.push_back(s.substr(0, s.find(L"<I>")) + f.Install() + s.substr(s.find(L"<I>") + 3));
-    EXPECT_EQ(f.starter.CommandLines(), started) << c.what;
+    EXPECT_EQ(f.starter.CommandLines(), kvtest::InFolder(c.started, f.Install())) << c.what;
     for (const auto& r : f.starter.runs) EXPECT_TRUE(r.window == kv::StartWindow::NormalFocused) << c.what;
-    EXPECT_EQ(f.BootLog(), lines) << c.what;
+    EXPECT_EQ(f.BootLog(), kvtest::InFolder(c.lines, f.Install())) << c.what;
   }
 }
 

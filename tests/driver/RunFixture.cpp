@@ -1,5 +1,6 @@
 #include "driver/RunFixture.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include "base/ProcessExit.h"
@@ -32,6 +33,23 @@ Lines WithoutStamps(const Lines& lines) {
 }
 
 }  // namespace
+
+ExpectedDialog& CheckMessage(ExpectedDialog& dialog, const std::wstring& title, const std::wstring& text, int icon) {
+  return dialog.Check([title, text, icon](DialogView& d) {
+    EXPECT_EQ(d.Caption(), title);
+    EXPECT_EQ(d.Text(L"txtMsg"), text);
+    EXPECT_TRUE(d.Visible(L"picIcon", icon)) << "icon " << icon;
+  });
+}
+
+Lines InFolder(const Lines& lines, const std::wstring& install) {
+  Lines out;
+  for (auto line : lines) {
+    for (auto at = line.find(L"<I>"); at != std::wstring::npos; at = line.find(L"<I>")) line.replace(at, 3, install);
+    out.push_back(line);
+  }
+  return out;
+}
 
 void ListOneFile(kv::clsVersionControl& control) {
   control.SetUseVersionTable(1);
@@ -87,12 +105,7 @@ kv::UpdateSteps RunFixture::RecordingSteps() {
 }
 
 bool RunFixture::RunMain(kv::UpdateRun& run) {
-  kv::ScopedEndProcessHandler end([](unsigned code) { throw ProcessEnded{code}; });
-  try {
-    kv::Main(run);
-  } catch (const ProcessEnded&) {
-    return true;
-  }
+  return EndsInRun(run, [&] { kv::Main(run); });
 }
 
 bool RunFixture::RunMain(const kv::UpdateSteps& steps) {

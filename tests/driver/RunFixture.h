@@ -18,6 +18,7 @@
 #include "settings/SettingsFixtures.h"
 #include "support/FakeProcessStarter.h"
 #include "support/OperationLogCapture.h"
+#include "support/ScriptedUser.h"
 #include "support/TempDir.h"
 
 namespace kvtest {
@@ -35,6 +36,26 @@ struct BothLocks {
   ExclusiveLock data{kUserDataLock};
   ExclusiveLock screen{kScreenLock};
 };
+
+// Runs what inside run with the end of process intercepted; true when the process was ended.
+template <class What>
+bool EndsInRun(kv::UpdateRun& run, What what) {
+  kv::ScopedRun scoped(run);
+  kv::ScopedEndProcessHandler end([](unsigned code) { throw ProcessEnded{code}; });
+  try {
+    what();
+    return false;
+  } catch (const ProcessEnded&) {
+    return true;
+  }
+}
+
+// Checks a message box: its title, its text and its icon (picIcon element: 0 critical,
+// 1 question, 2 exclamation, 3 information).
+ExpectedDialog& CheckMessage(ExpectedDialog& dialog, const std::wstring& title, const std::wstring& text, int icon);
+
+// The lines with each "<I>" replaced by the install folder.
+Lines InFolder(const Lines& lines, const std::wstring& install);
 
 // A version control that lists one program file.
 void ListOneFile(kv::clsVersionControl& control);
