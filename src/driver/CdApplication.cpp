@@ -1,10 +1,10 @@
 #include <string>
 
-#include "base/Host.h"
 #include "base/SkipOnError.h"
 #include "dialogs/LocalDialog.h"
 #include "dialogs/UpdateLogs.h"
 #include "dialogs/frmSplash.h"
+#include "driver/InternetSteps.h"
 #include "driver/submain.h"
 #include "settings/clsIniFile.h"
 #include "settings/clsInstallIniFile.h"
@@ -25,7 +25,7 @@ bool NotCurrent(std::int16_t i) {
 void RequireAdministrator() {
   UpdateRun& run = CurrentRun();
   if (run.flgAdministrator) return;
-  const std::wstring title = CurrentHost().ProductName();
+  const std::wstring title = ProductTitle();
   // Shown, not written into the update log.
   if (run.version.major < 6) {
     SkipOnError([&] {
@@ -56,7 +56,7 @@ void CdApplication() {
   clsVersionControl& installed = run.objVersionControlLocal();
   frmSplash& splash = run.Splash();
   const std::wstring folder = run.objIniFile().CommonFolder();
-  const std::wstring title = CurrentHost().ProductName();
+  const std::wstring title = ProductTitle();
 
   WriteUpdateLog(L"CD/DVDアップデート開始");
   // A total the bar cannot take as its maximum leaves the maximum as it was.
@@ -73,7 +73,7 @@ void CdApplication() {
   }
   if (run.installedCount == 0) {
     WriteBootLog(L"Not Exist Update");
-    SkipOnError([&] { LogMessageBox(L"更新するプログラムはありませんでした。", 64, title); });
+    ShowNoUpdateNotice();
     return;
   }
   WriteBootLog(L"Exist Update " + std::to_wstring(run.installedCount));

@@ -1,9 +1,9 @@
-#include "base/Host.h"
 #include "base/SkipOnError.h"
 #include "dialogs/LocalDialog.h"
 #include "dialogs/UpdateLogs.h"
 #include "dialogs/frmSplash.h"
 #include "driver/AskCommonFolder.h"
+#include "driver/InternetSteps.h"
 #include "driver/submain.h"
 #include "settings/Common.h"
 #include "settings/clsIniFile.h"
@@ -22,7 +22,7 @@ void CdSource() {
   UpdateRun& run = CurrentRun();
   clsIniFile& ini = run.objIniFile();
   clsVersionControl& source = run.objVersionControl();
-  const std::wstring title = CurrentHost().ProductName();
+  const std::wstring title = ProductTitle();
   for (;;) {
     WriteBootLog(L"Read XML " + ini.CommonFolder() + ini.VersionFileName());
     if (source.ReadControl(ini.CommonFolder() + ini.VersionFileName(), ini.User(), ini.Password(), false) == 0) break;

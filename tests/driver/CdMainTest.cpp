@@ -63,6 +63,7 @@ class CdMainTest : public kvtest::CdRoad {
       lines.push_back(std::wstring(L"Update File ") + name);
       lines.push_back(std::wstring(L"Regist File ") + name);
     }
+    lines.push_back(L"End Update ");  // the update recorded
     return lines;
   }
   static Lines Join(std::initializer_list<Lines> parts) {
@@ -107,6 +108,12 @@ TEST_F(CdMainTest, ChosenFolderUpdatesCopiesVoiceDataAndStartsTheMainProgram) {
   EXPECT_EQ(starter.runs.back().window, kv::StartWindow::NormalFocused);
   EXPECT_EQ(run.objIniFile().CommonFolder(), medium);
   EXPECT_EQ(UpdateLines().front(), L"CD/DVDアップデート");
+  // The new version control is the installed one now; the install folder has no "Update\", so
+  // the second copy is not written and nothing says so.
+  kv::clsVersionControl recorded;
+  EXPECT_EQ(recorded.ReadControl(install + L"Version.xml", L"", L""), 0);
+  EXPECT_EQ(recorded.UseVersionTable(), 4);
+  EXPECT_FALSE(kv::FileExist(install + L"Update\\Version.xml"));
   EXPECT_FALSE(run.Splash().Loaded());
 }
 
