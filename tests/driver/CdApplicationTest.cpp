@@ -275,6 +275,22 @@ TEST_F(CdApplicationTest, WithoutRightsOnSixRestartsElevatedAfterEveryDigest) {
   EXPECT_FALSE(run.Splash().Loaded() && IsWindowVisible(run.Splash().hwnd()));
 }
 
+// The restarted run that still has no rights must not restart again.
+TEST_F(CdApplicationTest, ARestartedRunWithoutRightsEndsInsteadOfRestartingAgain) {
+  host.commandLine = std::wstring(L"/SERVER ") + kv::kElevatedRestartMarker;
+  ReadSource();
+  run.flgAdministrator = false;
+  run.version = kv::WindowsVersion{6, 1};
+  {
+    kvtest::ScriptedUser user;
+    ExpectMessage(user, kNoRightsRestart, 3);
+    ExpectMessage(user, kNoRightsOld, 2);
+    EXPECT_TRUE(Ends(kv::CdApplication));
+  }
+  EXPECT_TRUE(starter.shellRuns.empty());
+  EXPECT_EQ(InstalledFiles(), kNothingCopied);
+}
+
 TEST_F(CdApplicationTest, FailedCopyEndsWithItsText) {
   ReadSource();
   kvtest::WriteBytes(install + L"Kanvolo.exe", "main program, old\r\n");
