@@ -40,6 +40,15 @@ REG
   wineserver -w
   rm -f "$reg"
 
+  # D: is a CD-ROM drive (GetDriveType 5) on the folder KV_CDROM_DIR, for whole runs of the CD/DVD
+  # update. Wine reads the drive types from the 64-bit registry view when its server starts.
+  export KV_CDROM_DIR="$(dirname "$prefix")/cdrom"
+  rm -rf "$KV_CDROM_DIR"
+  mkdir -p "$KV_CDROM_DIR"
+  ln -sfn "$KV_CDROM_DIR" "$prefix/dosdevices/d:"
+  wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /d cdrom /f /reg:64 >/dev/null 2>&1
+  wineserver -w
+
   # One server for the whole run, warmed up with its services started outside our pipes.
   wineserver -p
   wine cmd /c exit </dev/null >/dev/null 2>&1

@@ -273,11 +273,12 @@ std::int32_t VersionControlModel<Entry>::CopyControl(const std::wstring& strVers
 template <class Entry>
 std::int32_t VersionControlModel<Entry>::CheckFileMD5(std::int16_t intIndex, const std::wstring& strSouceFolder) {
   return OnProgramFile(intIndex, 0, [&](const Entry& entry) {
-    if (entry.MD5.empty()) return 0;
     RequirePlainFileName(entry.ProgramName);
     const std::wstring path = strSouceFolder + entry.ProgramName;
-    // A listed file that is not there is not a checked file.
+    // A listed file that is not there is a damaged source, digest or not: it must not pass as
+    // checked and then be counted as installed.
     if (!FileExist(path)) return RefuseWithText(entry.ProgramName + L" missing");
+    if (entry.MD5.empty()) return 0;
     const std::wstring digest = Basp().MD5(path, MD5Component::File);
     if (digest == entry.MD5) return 0;
     return RefuseWithText(entry.ProgramName + L" " + digest);

@@ -78,9 +78,10 @@ class VersionControlModel {
                         const std::wstring& strCabFileName) const;
   // Copies the file to the full path strDestFolder, replacing it.
   std::int32_t CopyControl(const std::wstring& strVersionControlFileName, const std::wstring& strDestFolder);
-  // 0 when the entry lists no digest or its file in strSouceFolder has that digest (exactly);
-  // -1 with the name, a blank and the computed digest, or "missing" when the file is not there,
-  // in LastErrorDescription. 0 for an index outside 1 to 3000.
+  // 0 when the entry's file is in strSouceFolder and has the listed digest (exactly) or the entry
+  // lists none; -1 with the name, a blank and the computed digest, or "missing" when the file is
+  // not there (with or without a digest), in LastErrorDescription. 0 for an index outside 1 to
+  // 3000.
   std::int32_t CheckFileMD5(std::int16_t intIndex, const std::wstring& strSouceFolder);
 
  protected:

@@ -251,14 +251,15 @@ TEST_F(Install, NamesThatLeaveTheirFolderFailWith75) {
   EXPECT_EQ(ReadBytes(install + L"a.dll"), "old");
 }
 
-TEST_F(Install, CheckFileMD5ComparesTheDigestExactly) {
+TEST_F(Install, CheckFileMD5ComparesTheDigestExactlyAndRefusesAMissingFile) {
   struct Case {
     std::wstring md5;
     bool present;
     std::int32_t result;
     std::wstring text;  // empty: the text of the failure before is kept
   } cases[] = {
-      {L"", false, 0, L""},
+      // A missing file is a damaged source whether or not a digest is listed.
+      {L"", false, -1, L"a.txt missing"},
       {L"", true, 0, L""},
       {kAlphaDigest, true, 0, L""},
       {kv::UCase(kAlphaDigest), true, -1, std::wstring(L"a.txt ") + kAlphaDigest},
