@@ -258,6 +258,15 @@ TEST(Main, ForcedReinstallation) {
     }
     EXPECT_EQ(run.objVersionControlLocal().IgnoreCheck(), c.ignoreCheck) << c.what;
     EXPECT_EQ(run.objVersionControl().IgnoreCheck(), c.ignoreCheck) << c.what;
+    // Opened once and closed once, also when closed from its title bar.
+    int opened = 0, closed = 0;
+    for (const auto& line : f.log.Lines()) {
+      if (!line.starts_with(L"frmStartUpdate,")) continue;
+      opened += line.ends_with(L",開く");
+      closed += line.ends_with(L",閉じる");
+    }
+    EXPECT_EQ(opened, 1) << c.what;
+    EXPECT_EQ(closed, 1) << c.what;
   }
 }
 
