@@ -27,6 +27,8 @@ std::string Show(const Lines& lines) {
 }
 
 struct Listed {
+  Listed(std::wstring name, std::int16_t registType, std::wstring cabinet = {})
+      : name(std::move(name)), registType(registType), cabinet(std::move(cabinet)) {}
   std::wstring name;
   std::int16_t registType = 0;
   std::wstring cabinet;

@@ -28,6 +28,10 @@ struct ProcessEnded {
 };
 
 struct ListedFile {
+  ListedFile(std::wstring name, std::int16_t registType = 0, std::wstring cabinet = {}, std::wstring version = {},
+             std::wstring md5 = {}, std::int32_t cabinetSize = 0)
+      : name(std::move(name)), registType(registType), cabinet(std::move(cabinet)), version(std::move(version)),
+        md5(std::move(md5)), cabinetSize(cabinetSize) {}
   std::wstring name;
   std::int16_t registType = 0;
   std::wstring cabinet;

@@ -124,7 +124,9 @@ TEST(RegistAllFiles, AVersionControlNotReadWithZeroIsReportedAndNothingIsTouched
     kv::clsVersionControl probe;
     const std::int32_t read = probe.ReadControl(path, L"", L"", false);
     ASSERT_NE(read, 0) << kv::ToUtf8(c.what);
-    if (c.tamper) EXPECT_EQ(read, -1);
+    if (c.tamper) {
+      EXPECT_EQ(read, -1);
+    }
     const std::wstring text = L"バージョンコントロールファイルが読み込めません。" + probe.LastErrorDescription();
 
     kvtest::ScriptedUser user;
