@@ -9,6 +9,7 @@
 
 #include "WholeRun.h"
 #include "base/Text.h"
+#include "support/VersionListing.h"
 #include "components/MD5Component.h"
 #include "settings/Common.h"
 #include "versioncontrol/clsVersionControl.h"
@@ -17,6 +18,7 @@
 namespace {
 
 using Lines = std::vector<std::wstring>;
+using kvtest::WriteListing;
 
 const wchar_t kOld[] = L"2000/01/01 00:00:00";
 
@@ -24,27 +26,6 @@ std::string Show(const Lines& lines) {
   std::string text;
   for (const auto& line : lines) text += "  " + kv::ToUtf8(line) + "\n";
   return text;
-}
-
-struct Listed {
-  Listed(std::wstring name, std::int16_t registType, std::wstring cabinet = {})
-      : name(std::move(name)), registType(registType), cabinet(std::move(cabinet)) {}
-  std::wstring name;
-  std::int16_t registType = 0;
-  std::wstring cabinet;
-};
-
-void WriteListing(const std::wstring& path, const std::vector<Listed>& files) {
-  kv::clsVersionControl control;
-  control.SetUseVersionTable(static_cast<std::int16_t>(files.size()));
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    const auto i = static_cast<std::int16_t>(k + 1);
-    control.SetProgramName(i, files[k].name);
-    control.SetRegistType(i, files[k].registType);
-    control.SetCabFileName(i, files[k].cabinet);
-    control.SetVersionText(i, kOld);
-  }
-  ASSERT_EQ(control.WriteControl(path), 0) << kv::ToUtf8(path);
 }
 
 // The release build's folders below the whole run's program folder, with three product files.
@@ -58,8 +39,9 @@ struct ReleaseTree {
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) % 251);
     files = {{L"Kanvolo.exe", big}, {L"予約表示.ocx", "ocx"}, {L"empty.dat", ""}};
     for (const auto& [name, contents] : files) kvtest::WriteBytes(product + name, contents);
-    WriteListing(product + L"Version.xml", {{L"Kanvolo.exe", 0}, {L"予約表示.ocx", 2, L"YOYAKU.CAB"}, {L"empty.dat", 0}});
-    WriteListing(installer + L"Version.xml", {{L"Kanvolo.exe", 0}});
+    WriteListing(product + L"Version.xml",
+                 {{L"Kanvolo.exe", 0, L"", kOld}, {L"予約表示.ocx", 2, L"YOYAKU.CAB", kOld}, {L"empty.dat", 0, L"", kOld}});
+    WriteListing(installer + L"Version.xml", {{L"Kanvolo.exe", 0, L"", kOld}});
   }
   std::wstring product, cabinets, installer;
   std::vector<std::pair<std::wstring, std::string>> files;
