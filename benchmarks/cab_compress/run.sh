@@ -6,6 +6,7 @@ set -euo pipefail
 mb=${1:-100}
 work=${BENCH_WORK:?}/cab_compress
 rm -rf "$work"
+trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/src" "$work/ours" "$work/gcab" "$work/check"
 
 # Program files of three kinds, a third of the bytes each: text (resources, scripts), machine
