@@ -1,11 +1,13 @@
 #include "ProgramSteps.h"
 
+#include "maintenance/MakeVersionControl.h"
+#include "maintenance/RegistAllFiles.h"
+
 namespace {
 
-// The maintenance modes are not part of the programs yet: a run with their switches does nothing
-// and ends like a finished maintenance run.
-void MakeVersionControl(bool makeCab) {}
-void RegistAllFiles(bool regist, bool remove) {}
+// The maintenance modes; the run ignores their results.
+void MakeVersionControl(bool makeCab) { kv::MakeVersionControl(makeCab); }
+void RegistAllFiles(bool regist, bool remove) { kv::RegistAllFiles(regist, remove); }
 
 }  // namespace
 
