@@ -333,6 +333,10 @@ void frmSplash::DownloadFailed() {
 
 // ---- Window messages to the main program
 
+bool IsMainProgramWindow(const std::wstring& caption, const std::wstring& windowClass) {
+  return StartsWith(ToFullWidth(caption), kProductWord) && StartsWith(windowClass, L"ThunderRT6");
+}
+
 void frmSplash::SendWindowMessage(std::int32_t lngCommand, std::int32_t lngParam, std::int32_t lngMsg) {
   const HWND self = hwnd();
   for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
@@ -341,7 +345,7 @@ void frmSplash::SendWindowMessage(std::int32_t lngCommand, std::int32_t lngParam
     const std::wstring windowClass = GetWindowClass(window);
     std::optional<std::int32_t> message;
     if (!caption.empty()) {
-      if (StartsWith(ToFullWidth(caption), kProductWord) && StartsWith(windowClass, L"ThunderRT6")) message = lngMsg;
+      if (IsMainProgramWindow(caption, windowClass)) message = lngMsg;
     } else if (StartsWith(windowClass, L"ThunderRT6FormDC")) {
       message = WM_USER;
     }

@@ -20,6 +20,10 @@ namespace kv {
 // (without the font the copyright line is shown at 9 points).
 extern bool flgMeiryoFont;
 
+// A window of the running main program: its caption, in full-width characters, begins with the
+// product word and its class begins with "ThunderRT6".
+bool IsMainProgramWindow(const std::wstring& caption, const std::wstring& windowClass);
+
 class frmSplash : public Form {
  public:
   frmSplash();

@@ -114,6 +114,26 @@ frmSplash& Splash();
 // Whether text occurs in the trimmed, upper-cased command line, read afresh from the host.
 bool SwitchFound(const std::wstring& text);
 
+// The argument a restart for administrator rights appends (once). A run that carries it and still
+// lacks the rights restarts nothing, so that a "runas" that brings no rights cannot loop. It holds
+// no switch text.
+inline constexpr wchar_t kElevatedRestartMarker[] = L"--elevated-restart";
+// The host's command line without that marker (and the blank before it): what the switch tests,
+// the choice of the program to start and the restarts' arguments are made of. Not trimmed.
+std::wstring RunCommandLine();
+
+// The program the command line names in the install folder, or objIniFile().ExecFileName() when
+// the trimmed command line is empty or holds a switch that names no program: for the end of the
+// run "/SERVER", "/INET", "/ALL", "/1", "/2", "/3", "/SETUP"; otherwise (the start without version
+// check) only "/SERVER", "/INET", "/1", "/2", "/3".
+std::wstring ProgramNamedOnCommandLine(bool endOfRun);
+// Starts InstallFolder + program, quoted, with " /" and the number switch when there is one, in
+// a normal focused window, not waited for; boot log "Exec Program ". A failed start raises.
+void StartInstalledProgram(const std::wstring& program);
+
+// True when a font made with this face name reads the same face back (the font is installed).
+bool FontFaceInstalled(const std::wstring& face);
+
 // Unloads the splash window (nothing when it was never loaded) and ends the process.
 [[noreturn]] void UnloadSplashAndEnd();
 

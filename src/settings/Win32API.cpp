@@ -80,6 +80,22 @@ std::wstring GetLocalTimeText() {
   return text;
 }
 
+std::wstring RegReadAnsiText(HKEY root, const std::wstring& keyPath, REGSAM access, const std::wstring& valueName,
+                             const std::wstring& defaultValue) {
+  UniqueRegKey opened;
+  if (RegOpenKeyExA(root, ToAnsi(keyPath).c_str(), 0, access, opened.put()) != ERROR_SUCCESS) return defaultValue;
+  // Longer data fails the query and gives the default.
+  char data[256] = {};
+  DWORD size = sizeof(data);
+  DWORD type = REG_SZ;
+  if (RegQueryValueExA(opened.get(), ToAnsi(valueName).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data),
+                       &size) != ERROR_SUCCESS) {
+    return defaultValue;
+  }
+  const std::string_view bytes(data, size);
+  return FromAnsi(bytes.substr(0, bytes.find('\0')));
+}
+
 std::wstring GetWindowCaption(HWND hwnd) {
   char buffer[256] = "";
   if (GetWindowTextA(hwnd, buffer, 255) <= 0) return {};

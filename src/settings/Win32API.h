@@ -29,6 +29,13 @@ std::int32_t ExecProgramEx(HWND hwndOwner, const std::wstring& file, const std::
 // "yyyy-mm-dd hh:nn:ss.fff" of the local time.
 std::wstring GetLocalTimeText();
 
+// The text of valueName under root\keyPath, the key opened with access, the value read into 256 bytes
+// of the ANSI code page and cut at its first NUL. defaultValue when the key cannot be opened, the
+// value is missing or its data does not fit (more than 255 bytes with the NUL); its type is not
+// looked at.
+std::wstring RegReadAnsiText(HKEY root, const std::wstring& keyPath, REGSAM access, const std::wstring& valueName,
+                             const std::wstring& defaultValue);
+
 std::wstring GetWindowCaption(HWND hwnd);
 std::wstring GetWindowClass(HWND hwnd);
 

@@ -13,6 +13,7 @@
 #include "settings/Common.h"
 #include "settings/NumberText.h"
 #include "settings/RuntimeRandom.h"
+#include "settings/Win32API.h"
 
 namespace kv {
 namespace {
@@ -124,19 +125,7 @@ clsParamUpdate::clsParamUpdate() {
 
 std::wstring clsParamUpdate::RegReadValue(HKEY root, const std::wstring& key, const std::wstring& section,
                                           const std::wstring& valueName, const std::wstring& defaultValue) const {
-  UniqueRegKey opened;
-  if (RegOpenKeyExA(root, ToAnsi(key + L"\\" + section).c_str(), 0, kReadAccess, opened.put()) != ERROR_SUCCESS) {
-    return defaultValue;
-  }
-  // Longer data fails the query and gives the default. The value's type is not looked at.
-  char data[256] = {};
-  DWORD size = sizeof(data);
-  if (RegQueryValueExA(opened.get(), ToAnsi(valueName).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                       &size) != ERROR_SUCCESS) {
-    return defaultValue;
-  }
-  const std::string_view bytes(data, size);
-  return FromAnsi(bytes.substr(0, bytes.find('\0')));
+  return RegReadAnsiText(root, key + L"\\" + section, kReadAccess, valueName, defaultValue);
 }
 
 bool clsParamUpdate::RegWriteValue(HKEY root, const std::wstring& key, const std::wstring& section,

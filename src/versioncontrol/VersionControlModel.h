@@ -68,6 +68,7 @@ class VersionControlModel {
   std::wstring InfoTitle(std::int16_t Index) const { return GetInfo(Index, &InfoTableEntry::InfoTitle); }
   void SetInfoTitle(std::int16_t Index, const std::wstring& strVal) { SetInfo(Index, &InfoTableEntry::InfoTitle, strVal); }
 
+  bool IgnoreCheck() const { return ignoreCheck_; }
   void SetIgnoreCheck(bool Value) { ignoreCheck_ = Value; }
   // Total cabinet size of the last read; -1 when a listed cabinet has no size.
   std::int32_t TotalFileSize() const { return totalFileSize_; }
