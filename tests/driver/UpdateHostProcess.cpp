@@ -1,0 +1,148 @@
+#include "UpdateHostProcess.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "base/Handles.h"
+#include "base/Text.h"
+#include "support/OperationLogCapture.h"
+#include "support/TempDir.h"
+
+namespace kvtest {
+namespace {
+
+std::optional<std::string> UnixPath(const std::wstring& path) {
+  using ToUnix = char*(CDECL*)(LPCWSTR);
+  const auto toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!toUnix) return std::nullopt;
+  char* unix = toUnix(path.c_str());
+  if (!unix) return std::nullopt;
+  std::string result(unix);
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+std::optional<std::wstring> DosPath(const char* unixPath) {
+  using ToDos = WCHAR*(CDECL*)(LPCSTR);
+  const auto toDos = reinterpret_cast<ToDos>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+  if (!toDos) return std::nullopt;
+  WCHAR* dos = toDos(unixPath);
+  if (!dos) return std::nullopt;
+  std::wstring result(dos);
+  HeapFree(GetProcessHeap(), 0, dos);
+  return result;
+}
+
+std::string Quoted(const std::string& text) {
+  std::string q = "'";
+  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// One plain GET on a socket of our own, so stopping the host needs nothing of the code under test.
+void Get(unsigned short port, const char* path) {
+  WSADATA wsa;
+  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return;
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s != INVALID_SOCKET) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+      const std::string request = std::string("GET ") + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+      send(s, request.data(), static_cast<int>(request.size()), 0);
+      char buffer[256];
+      while (recv(s, buffer, sizeof(buffer), 0) > 0) {
+      }
+    }
+    closesocket(s);
+  }
+  WSACleanup();
+}
+
+std::string ReadBytesIfAny(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : ReadBytes(path);
+}
+
+}  // namespace
+
+std::wstring UpdateHostProcess::FixtureFolder() { return KV_FIXTURE_DIR; }
+
+UpdateHostProcess::UpdateHostProcess() {
+  wchar_t temp[MAX_PATH] = L"";
+  GetTempPathW(MAX_PATH, temp);
+  folder_ = std::wstring(temp) + L"kvhost" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+            std::to_wstring(GetTickCount());
+  CreateDirectoryW(folder_.c_str(), nullptr);
+  const auto fixtures = UnixPath(FixtureFolder());
+  const auto scratch = UnixPath(folder_);
+  const auto shell = DosPath("/bin/sh");
+  if (!fixtures || !scratch || !shell) return;
+
+  const std::string script = "python3 " + Quoted(*fixtures + "/update_host.py") + " --release " +
+                             Quoted(*fixtures + "/release") + " --bad " + Quoted(*fixtures + "/bad") +
+                             " --port-file " + Quoted(*scratch + "/port") + " --log " +
+                             Quoted(*scratch + "/requests.log") + " --idle 120 </dev/null >/dev/null 2>&1 &";
+  std::wstring commandLine = L"/bin/sh -c \"" + kv::FromUtf8(script) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(shell->c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return;
+  }
+  kv::UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+  // A host process cannot be waited for under Wine: wait for the port it writes.
+  for (int i = 0; i < 200 && port_ == 0; ++i) {
+    std::istringstream in(ReadBytesIfAny(folder_ + L"\\port"));
+    unsigned port = 0;
+    if (in >> port) port_ = static_cast<unsigned short>(port);
+    else Sleep(50);
+  }
+}
+
+UpdateHostProcess::~UpdateHostProcess() {
+  if (port_) Get(port_, "/__stop");
+  RemoveTree(folder_);
+}
+
+std::wstring UpdateHostProcess::Url(const std::wstring& path) const {
+  return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
+}
+
+std::vector<std::wstring> UpdateHostProcess::Requests() const {
+  std::vector<std::wstring> lines;
+  if (GetFileAttributesW((folder_ + L"\\requests.log").c_str()) == INVALID_FILE_ATTRIBUTES) return lines;
+  lines = ReadAnsiLines(folder_ + L"\\requests.log");
+  std::erase(lines, std::wstring(L"GET /__stop"));
+  return lines;
+}
+
+std::vector<UpdateHostProcess::File> UpdateHostProcess::Release() {
+  std::vector<File> files;
+  std::wistringstream in(kv::FromUtf8(ReadBytes(FixtureFolder() + L"\\manifest.txt")));
+  std::wstring line;
+  while (std::getline(in, line)) {
+    if (line.empty()) continue;
+    std::wistringstream fields(line);
+    File f;
+    std::wstring size;
+    std::getline(fields, f.name, L'\t');
+    std::getline(fields, f.folder, L'\t');
+    std::getline(fields, f.cabinet, L'\t');
+    std::getline(fields, size, L'\t');
+    std::getline(fields, f.md5, L'\t');
+    f.size = std::stol(size);
+    files.push_back(f);
+  }
+  return files;
+}
+
+}  // namespace kvtest

@@ -1,0 +1,38 @@
+#pragma once
+// The local update host (tests/tools/update_host.py) serving the suite's fixture release, started
+// as a host process through /bin/sh for one test and stopped afterwards.
+#include <string>
+#include <vector>
+
+namespace kvtest {
+
+class UpdateHostProcess {
+ public:
+  UpdateHostProcess();
+  ~UpdateHostProcess();
+  UpdateHostProcess(const UpdateHostProcess&) = delete;
+  UpdateHostProcess& operator=(const UpdateHostProcess&) = delete;
+
+  bool Running() const { return port_ != 0; }
+  unsigned short Port() const { return port_; }
+  // "http://127.0.0.1:<port>" followed by path.
+  std::wstring Url(const std::wstring& path) const;
+  // The request lines as received, one each ("GET <target>", " [auth]" with credentials), CP932.
+  std::vector<std::wstring> Requests() const;
+
+  // The release's files as published: name, sub-folder, saved cabinet name, size, digest.
+  struct File {
+    std::wstring name, folder, cabinet;
+    long size;
+    std::wstring md5;
+  };
+  static std::vector<File> Release();
+  // Folder of the fixture release (Windows path, no trailing "\").
+  static std::wstring FixtureFolder();
+
+ private:
+  std::wstring folder_;  // scratch folder of the port file and the request log
+  unsigned short port_ = 0;
+};
+
+}  // namespace kvtest
