@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake make mingw-w64 wine wine64 wine32:i386 xvfb x11-utils x11-apps fonts-noto-cjk googletest gcab
-          cabextract locales python3 imagemagick curl)
+          cabextract locales python3 imagemagick curl
+          unixodbc:i386 odbc-postgresql:i386 libsqliteodbc:i386 postgresql)
 
 missing=()
 for p in "${packages[@]}"; do

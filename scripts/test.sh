@@ -12,7 +12,9 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw3
 cmake --build "$build" -j"$(nproc)"
 
 . "$root/scripts/wine-env.sh"
-trap kv_wine_down EXIT
+. "$root/scripts/db-env.sh"
+trap 'kv_db_down; kv_wine_down' EXIT
+kv_db_up "$build/odbc"
 kv_wine_up "$build/wineprefix"
 
 cd "$build"

@@ -15,11 +15,29 @@ namespace {
   throw RuntimeError(err::PathFileAccess, ErrorText(err::PathFileAccess) + L"(" + shown + L")");
 }
 
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
 void Check(BOOL done) {
   if (!done) RaiseLastWin32();
 }
 
 }  // namespace
+
+std::vector<std::wstring> RegistrationCommands(std::int16_t registType, bool flgRegist,
+                                               const std::wstring& systemFolder, const std::wstring& file) {
+  switch (registType) {
+    case 2:
+      return {Quoted(systemFolder + L"regsvr32") + (flgRegist ? L" /s " : L" /u /s ") + Quoted(file)};
+    case 3:
+      return {Quoted(file) + (flgRegist ? L" /RegServer" : L" /UnregServer")};
+    case 4:
+      if (!flgRegist) return {Quoted(GetRegasmPath()) + L" " + Quoted(file) + L" /unregist"};
+      return {Quoted(GetRegasmPath()) + L" " + Quoted(file),
+              L"cmd.exe /c echo %date% %time% > " + Quoted(GetUserDataFolder() + L"\\RegAsm.dat")};
+    default:
+      return {};
+  }
+}
 
 void RequirePlainFileName(const std::wstring& name) {
   if (name.empty() || name == L"." || name == L".." || name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {

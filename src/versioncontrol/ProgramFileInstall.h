@@ -2,7 +2,9 @@
 // The file steps that put a listed program file into place, shared by both version control
 // classes. Names come from a version control file, whose check key is public, so they are not
 // trusted: each is tested before it becomes part of a path.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -12,6 +14,13 @@ void RequirePlainFileName(const std::wstring& name);
 // Raises 75 unless the sub-folder is empty or a relative path below the install folder: no drive,
 // no leading "\", no empty, "." or ".." level (one trailing "\" is allowed).
 void RequireSubFolderName(const std::wstring& folderName, const std::wstring& programName);
+
+// The command lines of one registration of file, in the order they run (the first is paused
+// around): type 2 regsvr32 from systemFolder ("" or ending with "\"), 3 the file's own switches,
+// 4 RegAsm and its time marker; none for any other type. Program paths are quoted, so a blank in
+// a folder cannot start another program.
+std::vector<std::wstring> RegistrationCommands(std::int16_t registType, bool flgRegist,
+                                               const std::wstring& systemFolder, const std::wstring& file);
 
 // True when the name is the update program's own executable, in any letter case.
 bool IsOwnExecutable(const std::wstring& programName);

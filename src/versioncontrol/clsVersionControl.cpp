@@ -13,26 +13,6 @@ namespace {
 
 constexpr DWORD kRegistrationPause = 500;
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
-
-// The command lines of one registration, in the order they run; the first is paused around.
-// Program paths are quoted, so a blank in a folder cannot start another program.
-std::vector<std::wstring> RegistrationCommands(std::int16_t registType, bool flgRegist,
-                                               const std::wstring& systemFolder, const std::wstring& file) {
-  switch (registType) {
-    case 2:
-      return {Quoted(systemFolder + L"regsvr32") + (flgRegist ? L" /s " : L" /u /s ") + Quoted(file)};
-    case 3:
-      return {Quoted(file) + (flgRegist ? L" /RegServer" : L" /UnregServer")};
-    case 4:
-      if (!flgRegist) return {Quoted(GetRegasmPath()) + L" " + Quoted(file) + L" /unregist"};
-      return {Quoted(GetRegasmPath()) + L" " + Quoted(file),
-              L"cmd.exe /c echo %date% %time% > " + Quoted(GetUserDataFolder() + L"\\RegAsm.dat")};
-    default:
-      return {};
-  }
-}
-
 std::wstring CabinetName(const VersionTableEntry& entry) {
   return entry.CabFileName.empty() ? entry.ProgramName + L".cab" : entry.CabFileName;
 }

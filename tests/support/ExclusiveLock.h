@@ -5,6 +5,7 @@
 //   kvtest::ExclusiveLock data(kvtest::kUserDataLock);      // the per-user files (UpdateBoot.log,
 //                                                            // Update.log, the INI files) and the
 //                                                            // program's registry keys
+//   kvtest::ExclusiveLock db(kvtest::kDatabaseLock);        // the test databases and data sources
 // ScriptedUser takes the screen lock itself. A lock left by a crashed process is taken over; the
 // same thread may take a lock again.
 #include <windows.h>
@@ -15,6 +16,7 @@ namespace kvtest {
 
 inline constexpr wchar_t kScreenLock[] = L"kvtest-screen";
 inline constexpr wchar_t kUserDataLock[] = L"kvtest-user-data";
+inline constexpr wchar_t kDatabaseLock[] = L"kvtest-database";
 
 class ExclusiveLock {
  public:
