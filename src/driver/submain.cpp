@@ -181,9 +181,10 @@ void ForcedReinstall(UpdateRun& run) {
     UnloadSplashAndEnd();
   }
   Do([&] { WriteBootLog(L"All Update "); });
-  // Closed from its title bar, the form was unloaded: the box reads unchecked.
+  // Closed from its title bar, the form is already unloaded and its box counts as unchecked;
+  // reading it would only load the form again.
   bool checked = false;
-  Do([&] { checked = form.chkOption.Value() == 1; });
+  Do([&] { checked = form.Loaded() && form.chkOption.Value() == 1; });
   if (checked) {
     Do([&] { run.objVersionControlLocal().SetIgnoreCheck(true); });
     Do([&] { run.objVersionControl().SetIgnoreCheck(true); });
