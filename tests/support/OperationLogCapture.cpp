@@ -29,9 +29,10 @@ std::wstring LogFolder() { return kv::GetUserDataFolder() + L"\\操作ログ\\";
 
 }  // namespace
 
-std::vector<std::wstring> ReadAnsiLines(const std::wstring& path) {
+std::vector<std::wstring> ReadAnsiLines(const std::wstring& path) { return DecodeAnsiLines(ReadBytes(path)); }
+
+std::vector<std::wstring> DecodeAnsiLines(std::string_view bytes) {
   // Decoded as code page 932 whatever the process's code page: the logs are Japanese ANSI text.
-  const std::string bytes = ReadBytes(path);
   std::wstring text;
   if (!bytes.empty()) {
     text.resize(bytes.size());

@@ -6,6 +6,7 @@
 //   ... show dialogs ...
 //   EXPECT_EQ(log.Lines(), (std::vector<std::wstring>{L"frmMsgBox,メッセージ,cmdButton(1),ボタン,[OK],クリック"}));
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Host.h"
@@ -15,6 +16,8 @@ namespace kvtest {
 
 // A log file decoded as code page 932, split at CR LF; no line after the last one.
 std::vector<std::wstring> ReadAnsiLines(const std::wstring& path);
+// The same for bytes already read (a part of a log file).
+std::vector<std::wstring> DecodeAnsiLines(std::string_view bytes);
 
 class OperationLogCapture {
  public:
