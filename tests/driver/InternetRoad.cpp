@@ -33,7 +33,7 @@ void WriteProfile(const std::wstring& path, const std::vector<std::pair<std::wst
 
 }  // namespace
 
-std::wstring Query() { return kv::CurrentRun().hospitalQuery; }
+std::wstring Query() { return kv::GetHospitalQuery(); }
 
 InternetRoad::InternetRoad() {
   host.programName = L"KanvoloUpdate2";
@@ -97,6 +97,19 @@ InternetRoad::Outcome InternetRoad::Run() {
       kv::RecordUpdate();
     }
     kv::WebToolUpdate();
+    outcome.reachedEnd = true;
+    kv::EndProcess(0);
+  } catch (const EndOfProcess& e) {
+    outcome.code = e.code;
+  }
+  return outcome;
+}
+
+InternetRoad::Outcome InternetRoad::RunSteps(const std::function<void()>& steps) {
+  Outcome outcome;
+  try {
+    kv::WriteBootLog(L"");
+    steps();
     outcome.reachedEnd = true;
     kv::EndProcess(0);
   } catch (const EndOfProcess& e) {

@@ -5,6 +5,7 @@
 // process that unwinds back into the test.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ class InternetRoad {
     bool reachedEnd = false;
   };
   Outcome Run();
+  // Steps of the test's choice after a new boot log, then the run's end.
+  Outcome RunSteps(const std::function<void()>& steps);
   // Only the application phase with the version controls as the test set them.
   Outcome RunApplication();
 
@@ -79,7 +82,7 @@ class InternetRoad {
 // is missing.
 Lines LogWithoutStamps(const std::wstring& path);
 
-// The query the run took for its URLs.
+// The hospital query the run puts behind its URLs.
 std::wstring Query();
 
 }  // namespace kvtest
