@@ -25,10 +25,16 @@ struct Answered {
 // Starts the answering program on this process, runs show (which blocks in a dialog until it is
 // answered), then waits for the answering program.
 template <class Show>
-Answered AnswerWhile(const Script& script, Show show) {
+Answered AnswerWhile(const Script& script, Show show, bool byImage = false) {
   kvtest::TempDir temp;
   kvtest::AnswerRequest request;
-  request.pid = GetCurrentProcessId();
+  if (byImage) {
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    request.image = wcsrchr(self, L'\\') + 1;
+  } else {
+    request.pid = GetCurrentProcessId();
+  }
   request.script = script;
   request.transcript = temp / L"answer.log";
   request.exitTimeout = std::chrono::seconds(0);  // this process goes on after the script
@@ -102,14 +108,21 @@ TEST(AnsweringProgram, PressesAButtonByItsText) {
 
 TEST(AnsweringProgram, AnswersOneMessageBoxAfterAnother) {
   kvtest::ExclusiveLock screen(kvtest::kScreenLock);
-  int first = 0, second = 0;
-  const auto answered = AnswerWhile({L"dialog #32770 題", L"click 7", L"dialog #32770 題", L"click 6"}, [&] {
-    first = MessageBoxW(nullptr, L"一つ目", L"題", MB_YESNO);
-    second = MessageBoxW(nullptr, L"二つ目", L"題", MB_YESNO);
-  });
-  EXPECT_EQ(answered.exitCode, 0u) << answered.transcript;
-  EXPECT_EQ(first, IDNO);
-  EXPECT_EQ(second, IDYES);
+  // The same caption twice: the second box is not mistaken for the first one still closing. The
+  // target found by its file name, as for a program that restarts itself.
+  for (const bool byImage : {false, true}) {
+    int first = 0, second = 0;
+    const auto answered = AnswerWhile(
+        {L"dialog #32770 題", L"contains 65535 一つ目", L"click 7", L"dialog #32770 題", L"contains 65535 二つ目", L"close"},
+        [&] {
+          first = MessageBoxW(nullptr, L"一つ目", L"題", MB_YESNO);
+          second = MessageBoxW(nullptr, L"二つ目", L"題", MB_OKCANCEL);
+        },
+        byImage);
+    EXPECT_EQ(answered.exitCode, 0u) << answered.transcript;
+    EXPECT_EQ(first, IDNO) << byImage;
+    EXPECT_EQ(second, IDCANCEL) << byImage;
+  }
 }
 
 // Each way a run differs from its script: exit code 1, the reason in the transcript, and the

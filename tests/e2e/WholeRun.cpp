@@ -1,6 +1,7 @@
 #include "WholeRun.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <optional>
@@ -92,6 +93,19 @@ bool WaitOrEnd(HANDLE process, DWORD milliseconds, DWORD& exitCode) {
   }
   GetExitCodeProcess(process, &exitCode);
   return ended;
+}
+
+// What is left of a run, so that it cannot disturb the next test.
+void EndProcessesOf(const std::wstring& image) {
+  kv::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  if (!snapshot || !Process32FirstW(snapshot.get(), &entry)) return;
+  do {
+    if (_wcsicmp(entry.szExeFile, image.c_str()) != 0) continue;
+    kv::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+    if (process && TerminateProcess(process.get(), 99)) WaitForSingleObject(process.get(), 5000);
+  } while (Process32NextW(snapshot.get(), &entry));
 }
 
 }  // namespace
@@ -259,7 +273,10 @@ WholeRunResult WholeRun::Run(const std::wstring& program, const std::wstring& ar
   }
 
   result.ended = WaitOrEnd(process.get(), timeoutMs, result.exitCode);
-  result.answerEnded = WaitOrEnd(answerProcess.get(), kAnswerGraceMs, result.answerExitCode);
+  // A program that restarted itself may still run: the answering program waits for it in turn.
+  const DWORD answerWait = answerImage.empty() ? kAnswerGraceMs : timeoutMs + kAnswerGraceMs;
+  result.answerEnded = WaitOrEnd(answerProcess.get(), answerWait, result.answerExitCode);
+  if (!answerImage.empty()) EndProcessesOf(answerImage);
   result.transcript = TryReadBytes(transcript).value_or("(no transcript)");
   if (!result.ended) result.transcript += "(the program was still running after the time-out and was ended)\n";
   return result;

@@ -74,7 +74,8 @@ class WholeRun {
 
   // Starts ProgramFolder()\program with the arguments, answers its dialogs with the script (one
   // line each, see answer.cpp), and waits for both; whatever is still running after the time-out
-  // is ended. The answering program follows the process, or every process of answerImage.
+  // is ended. The answering program follows the process, or every process of answerImage (a
+  // program that restarts itself), which it then waits for in turn; those left are ended.
   WholeRunResult Run(const std::wstring& program, const std::wstring& arguments,
                      const std::vector<std::wstring>& script,
                      std::chrono::seconds timeout = std::chrono::seconds(60),
