@@ -32,13 +32,17 @@ struct CheckCase {
   // Boot lines after "Check Version" and the product's XML line, %I the install folder, %W the
   // web folder, %U the host.
   Lines bootTail;
+  Lines shellRuns;  // file|parameters|verb
+  bool administrator = true;
 };
 
 void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.what; }
 
 std::wstring Expand(std::wstring line, const InternetRoad& road) {
   const std::pair<std::wstring, std::wstring> keys[] = {
-      {L"%I", road.Install()}, {L"%W", road.dir.path() + L"\\web\\"}, {L"%U", road.server.Url(L"/")}, {L"%Q", Query()}};
+      {L"%I", road.Install()}, {L"%W", road.dir.path() + L"\\web\\"}, {L"%U", road.server.Url(L"/")}, {L"%Q", Query()},
+      {L"%P", road.host.ProgramFolder() + L"\\KanvoloUpdate2"}, {L"%T", road.dir / L"web tool.exe"},
+      {L"%M", kv::kElevatedRestartMarker}};
   for (const auto& [key, value] : keys) {
     for (auto at = line.find(key); at != std::wstring::npos; at = line.find(key)) line.replace(at, key.size(), value);
   }
@@ -51,6 +55,7 @@ TEST_P(BackgroundChecks, AskAndEnd) {
   const CheckCase& c = GetParam();
   InternetRoad road;
   road.host.commandLine = c.commandLine;
+  road.run.flgAdministrator = c.administrator;
   road.WriteIni({{L"UpdateURL", road.server.Url(L"/ok/")},
                  {L"WebUpdate", c.web == Web::ToolPresent ? road.dir / L"web tool.exe" : road.dir / L"missing.exe"}});
   if (c.web == Web::ToolPresent) kvtest::WriteBytes(road.dir / L"web tool.exe", "MZ");
@@ -78,8 +83,14 @@ TEST_P(BackgroundChecks, AskAndEnd) {
   for (const auto& line : c.bootTail) expected.push_back(Expand(line, road));
   EXPECT_EQ(road.BootLog(), expected);
   EXPECT_TRUE(road.UpdateLog().empty()) << "questions and notices are not logged";
-  EXPECT_FALSE(road.run.Splash().Loaded());
+  // Unloaded before the question; a restart loads it again, hidden, as the shell's owner.
+  EXPECT_FALSE(road.run.Splash().Loaded() && IsWindowVisible(road.run.Splash().hwnd()));
   EXPECT_FALSE(road.run.flgInetUpdate);
+  Lines shellRuns;
+  for (const auto& r : road.starter.shellRuns) shellRuns.push_back(r.file + L"|" + r.parameters + L"|" + r.verb);
+  Lines expectedRuns;
+  for (const auto& r : c.shellRuns) expectedRuns.push_back(Expand(r, road));
+  EXPECT_EQ(shellRuns, expectedRuns);
   EXPECT_EQ(kvtest::InternetRoad::FilesIn(road.Download()), Lines{});
   if (!c.productCurrent) {
     EXPECT_EQ(GetFileAttributesW((road.Install() + L"Version.xml").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -89,8 +100,13 @@ TEST_P(BackgroundChecks, AskAndEnd) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BackgroundChecks,
     testing::Values(
-        CheckCase{"hidden, update, OK", L"/INETCHECK", false, Web::NoIni, kProductQuestion, true,
-                  {L"Read XML %IVersion.xml", L"Exist Update 5"}},
+        CheckCase{"hidden, update, OK", L"/INETCHECK /1", false, Web::NoIni, kProductQuestion, true,
+                  {L"Read XML %IVersion.xml", L"Exist Update 5", L"RunAsAdmin %P,/INET", L"ExecProgramEx %P,/INET"},
+                  {L"%P|/INET|open"}},
+        CheckCase{"update, OK, no administrator: elevated", L"/INETCHECK", false, Web::NoIni, kProductQuestion, true,
+                  {L"Read XML %IVersion.xml", L"Exist Update 5", L"RunAsAdmin %P,/INET %M",
+                   L"ExecProgramEx %P,/INET %M,runas"},
+                  {L"%P|/INET %M|runas"}, false},
         CheckCase{"shown, update, Cancel", L"/inetcheck2 /1", false, Web::ToolPresent, kProductQuestion, false,
                   {L"Read XML %IVersion.xml", L"Exist Update 5"}},
         CheckCase{"no update, no web INI, shown: silent", L"/INETCHECK2", true, Web::NoIni, L"", false,
@@ -99,9 +115,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {L"Read XML %IVersion.xml", L"Not Exist Update", L"Not Exist Web Update "}},
         CheckCase{"no update, web tool missing, hidden: silent", L"/INETCHECK", true, Web::ToolMissing, L"", false,
                   {L"Read XML %IVersion.xml", L"Not Exist Update"}},
-        CheckCase{"web update, OK", L"/INETCHECK", true, Web::ToolPresent, kWebQuestion, true,
+        CheckCase{"web update, OK: started with open also without rights", L"/INETCHECK", true, Web::ToolPresent,
+                  kWebQuestion, true,
                   {L"Read XML %IVersion.xml", L"Not Exist Update", L"Get Web XML %Uok/web/Version.xml%Q",
-                   L"Read Web XML %WVersion.xml", L"Exist Web Update 1"}},
+                   L"Read Web XML %WVersion.xml", L"Exist Web Update 1", L"RunAsAdmin %T,/UPDATE",
+                   L"ExecProgramEx %T,/UPDATE"},
+                  {L"%T|/UPDATE|open"}, false},
         CheckCase{"web update, Cancel", L"/INETCHECK2", true, Web::ToolPresent, kWebQuestion, false,
                   {L"Read XML %IVersion.xml", L"Not Exist Update", L"Get Web XML %Uok/web/Version.xml%Q",
                    L"Read Web XML %WVersion.xml", L"Exist Web Update 1"}}),

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "InternetRoad.h"
+#include "StandIn.h"
 #include "base/Text.h"
 #include "dialogs/frmDispUpdate.h"
 #include "dialogs/frmSplash.h"
@@ -99,6 +100,24 @@ TEST(InternetDialogs, TickedBoxReinstallsEveryFile) {
   }
 }
 
+// The main program's untitled window is not asked about and gets the close request once, after
+// the stop block.
+TEST(InternetDialogs, OneCloseRequestToAnUntitledMainWindow) {
+  InternetRoad road;
+  kvtest::ScriptedUser user;
+  kvtest::StandIn standIn(kvtest::StandIn::CloseOn::Never, std::nullopt);
+  ASSERT_TRUE(standIn.Window());
+  road.WriteUsualIni(L"/ok/");
+  InstallPublishedVersionControl(road);
+  user.Expect(L"frmStartUpdate").Click(L"cmdButton", 1);
+  user.Expect(L"frmMsgBox").PressEnter();
+
+  EXPECT_TRUE(road.Run().reachedEnd);
+  EXPECT_EQ(road.host.sleeps, 0u) << "no polls";
+  Sleep(500);  // the stand-in notes what reaches it
+  EXPECT_EQ(standIn.Messages(), Lines{L"1024 32769 20"});
+}
+
 // Cancel at the version-down question: no list, nothing downloaded, the web tool left alone, and
 // the run goes on to its end (the main program is started).
 TEST(InternetDialogs, VersionDownCancelled) {
@@ -158,8 +177,19 @@ TEST(InternetDialogs, NoAdministratorRights) {
     EXPECT_FALSE(road.Run().reachedEnd);
     EXPECT_EQ(road.UpdateLog().back(), c.message);
     EXPECT_EQ(road.server.Requests().size(), 1u);
-    EXPECT_FALSE(road.run.Splash().Loaded());
     EXPECT_TRUE(InternetRoad::FilesIn(road.Download()).empty());
+    if (c.version) {
+      // The same command line again, elevated; the splash window is only the hidden owner.
+      ASSERT_EQ(road.starter.shellRuns.size(), 1u);
+      const auto& restart = road.starter.shellRuns[0];
+      EXPECT_EQ(restart.verb, L"runas");
+      EXPECT_EQ(restart.parameters, std::wstring(L"/INET ") + kv::kElevatedRestartMarker);
+      EXPECT_EQ(restart.file, road.host.ProgramFolder() + L"\\KanvoloUpdate2");
+      EXPECT_FALSE(IsWindowVisible(road.run.Splash().hwnd()));
+    } else {
+      EXPECT_TRUE(road.starter.shellRuns.empty());
+      EXPECT_FALSE(road.run.Splash().Loaded());
+    }
   }
 }
 

@@ -105,6 +105,18 @@ InternetRoad::Outcome InternetRoad::Run() {
   return outcome;
 }
 
+InternetRoad::Outcome InternetRoad::RunMain() {
+  host.programFolder = dir.path();
+  WriteBytes(dir / L"Install.ini", kv::ToAnsi(L"[Install]\r\nInstallFolder=" + install_ + L"\r\n"));
+  Outcome outcome;
+  try {
+    kv::Main(run);
+  } catch (const EndOfProcess& e) {
+    outcome.code = e.code;
+  }
+  return outcome;
+}
+
 InternetRoad::Outcome InternetRoad::RunSteps(const std::function<void()>& steps) {
   Outcome outcome;
   try {

@@ -48,6 +48,8 @@ class InternetRoad {
     bool reachedEnd = false;
   };
   Outcome Run();
+  // The whole run through Main, with an Install.ini beside the program naming the install folder.
+  Outcome RunMain();
   // Steps of the test's choice after a new boot log, then the run's end.
   Outcome RunSteps(const std::function<void()>& steps);
   // Only the application phase with the version controls as the test set them.

@@ -102,6 +102,26 @@ TEST(InternetUpdate, WholeUpdateFromTheSecondUrl) {
   EXPECT_TRUE(road.run.flgInetUpdate);
 }
 
+// The same through the run itself: the main program is started with the number switch at the end.
+TEST(InternetUpdate, WholeRunStartsTheMainProgramAfterwards) {
+  InternetRoad road;
+  road.host.commandLine = L"/inet /2";
+  road.WriteUsualIni();
+  kvtest::WriteBytes(road.Install() + L"Kanvolo.exe", "MZ");
+  kvtest::ScriptedUser user;
+  AcceptUpdate(user);
+
+  road.RunMain();
+  EXPECT_EQ(road.run.installedCount, 5);
+  for (const auto& f : UpdateHostProcess::Release()) EXPECT_EQ(Digest(InstalledPath(road, f)), f.md5) << f.name;
+  const Lines boot = road.BootLog();
+  ASSERT_GE(boot.size(), 2u);
+  EXPECT_EQ(boot.back(), L"Exec Program " + road.Install() + L"Kanvolo.exe /2");
+  EXPECT_NE(std::ranges::find(boot, L"End Update "), boot.end());
+  ASSERT_FALSE(road.starter.runs.empty());
+  EXPECT_EQ(road.starter.runs.back().commandLine, L"\"" + road.Install() + L"Kanvolo.exe\" /2");
+}
+
 // A fault of the host ends the run at its step with its boot line and logged message; nothing is
 // installed and no version control is written into the install folder.
 struct HostFault {

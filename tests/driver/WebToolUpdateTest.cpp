@@ -39,6 +39,9 @@ TEST_F(WebTool, UpdatedAfterTheNoticeAlsoWhenNothingWasInstalled) {
   boot.push_back(L"Web Update");
   EXPECT_EQ(road.BootLog(), boot);
   EXPECT_EQ(road.UpdateLog(), Lines{L"続けてルカネスのインターネットアップデートを行います。"});
+  ASSERT_EQ(road.starter.runs.size(), 1u);
+  EXPECT_EQ(road.starter.runs[0].commandLine, L"\"" + tool + L"\" /UPDATE");
+  EXPECT_EQ(road.starter.runs[0].window, kv::StartWindow::NormalFocused);
 }
 
 TEST_F(WebTool, NotUpdatedAfterADeclinedUpdate) {
