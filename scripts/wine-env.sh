@@ -15,6 +15,18 @@ kv_wine_up() {
   export DISPLAY=":$(head -n1 "$fdfile")"
   rm -f "$fdfile"
 
+  kv_wine_prefix "$prefix"
+
+  # One server for the whole run, warmed up with its services started outside our pipes.
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# A fresh prefix in DIR (WINEPREFIX set to it), with the window and font settings of the tests'
+# display. Also for a second PC of a whole run, on the same display.
+kv_wine_prefix() {
+  local prefix=$1
+  export WINEPREFIX=$prefix
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   wineboot -i >/dev/null 2>&1
@@ -39,10 +51,6 @@ REG
   wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
   wineserver -w
   rm -f "$reg"
-
-  # One server for the whole run, warmed up with its services started outside our pipes.
-  wineserver -p
-  wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 kv_wine_down() {

@@ -9,41 +9,12 @@
 
 #include "base/Handles.h"
 #include "base/Text.h"
+#include "support/HostShell.h"
 #include "support/OperationLogCapture.h"
 #include "support/TempDir.h"
 
 namespace kvtest {
 namespace {
-
-std::optional<std::string> UnixPath(const std::wstring& path) {
-  using ToUnix = char*(CDECL*)(LPCWSTR);
-  const auto toUnix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!toUnix) return std::nullopt;
-  char* unix = toUnix(path.c_str());
-  if (!unix) return std::nullopt;
-  std::string result(unix);
-  HeapFree(GetProcessHeap(), 0, unix);
-  return result;
-}
-
-std::optional<std::wstring> DosPath(const char* unixPath) {
-  using ToDos = WCHAR*(CDECL*)(LPCSTR);
-  const auto toDos = reinterpret_cast<ToDos>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  if (!toDos) return std::nullopt;
-  WCHAR* dos = toDos(unixPath);
-  if (!dos) return std::nullopt;
-  std::wstring result(dos);
-  HeapFree(GetProcessHeap(), 0, dos);
-  return result;
-}
-
-std::string Quoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
 
 // One plain GET on a socket of our own, so stopping the host needs nothing of the code under test.
 void Get(unsigned short port, const char* path) {
@@ -83,22 +54,13 @@ UpdateHostProcess::UpdateHostProcess() {
   CreateDirectoryW(folder_.c_str(), nullptr);
   const auto fixtures = UnixPath(FixtureFolder());
   const auto scratch = UnixPath(folder_);
-  const auto shell = DosPath("/bin/sh");
-  if (!fixtures || !scratch || !shell) return;
+  if (!fixtures || !scratch) return;
 
-  const std::string script = "python3 " + Quoted(*fixtures + "/update_host.py") + " --release " +
-                             Quoted(*fixtures + "/release") + " --bad " + Quoted(*fixtures + "/bad") +
-                             " --port-file " + Quoted(*scratch + "/port") + " --log " +
-                             Quoted(*scratch + "/requests.log") + " --idle 120 </dev/null >/dev/null 2>&1 &";
-  std::wstring commandLine = L"/bin/sh -c \"" + kv::FromUtf8(script) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(shell->c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    return;
-  }
-  kv::UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+  const std::string script = "python3 " + ShellQuoted(*fixtures + "/update_host.py") + " --release " +
+                             ShellQuoted(*fixtures + "/release") + " --bad " + ShellQuoted(*fixtures + "/bad") +
+                             " --port-file " + ShellQuoted(*scratch + "/port") + " --log " +
+                             ShellQuoted(*scratch + "/requests.log") + " --idle 120 </dev/null >/dev/null 2>&1 &";
+  if (!StartHostShell(script)) return;
   // A host process cannot be waited for under Wine: wait for the port it writes.
   for (int i = 0; i < 200 && port_ == 0; ++i) {
     std::istringstream in(ReadBytesIfAny(folder_ + L"\\port"));

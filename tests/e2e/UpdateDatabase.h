@@ -1,0 +1,26 @@
+#pragma once
+// The test run's PostgreSQL for whole runs that pass the server database source.
+#include <cstdint>
+#include <string>
+
+#include "support/ExclusiveLock.h"
+
+namespace kvtest {
+
+// Holds the database lock; the tables VERSION of "MOSURI_UPDATE" and "MOSURI" start empty.
+class EmptyUpdateDatabase {
+ public:
+  EmptyUpdateDatabase();
+
+ private:
+  ExclusiveLock lock_{kDatabaseLock};
+};
+
+// "Port=<the cluster's port>", the option tail that reaches the test cluster.
+std::wstring TestPortOption();
+
+// Saves the settings as the run saves them after the settings dialog (both hives), with the test
+// cluster's user and password; the whole run's clean-up removes them again.
+void SaveServerSettings(std::int16_t driver, const std::wstring& server);
+
+}  // namespace kvtest
