@@ -1,5 +1,6 @@
 #include "components/Odbc.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/Text.h"

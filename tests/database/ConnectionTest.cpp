@@ -3,6 +3,7 @@
 
 #include "DatabaseFixtures.h"
 #include "base/Text.h"
+#include "components/AdoConnectionString.h"
 #include "database/CreateDataBaseSql.h"
 #include "database/DataBaseConst.h"
 #include "support/LocalHttpServer.h"
@@ -80,7 +81,12 @@ TEST_F(ConnectionTest, StoppedServerReportsTheDriversFailure) {
   const std::wstring port = std::to_wstring(LocalHttpServer::UnusedPort());
   const std::int32_t r = kPostgres.Open(db, port);
   EXPECT_EQ(static_cast<std::uint32_t>(r), 0x80004005u);
-  ExpectOpenMessage(db, r, port);
+  // The whole message: the driver's own text as a plain connection gets it, then ours.
+  const std::wstring cs = ConnectionString(port);
+  const std::string driverText = OdbcConnectFailure(kv::ToAnsi(kv::ado::OdbcConnectionString(cs)));
+  ASSERT_FALSE(driverText.empty());
+  EXPECT_EQ(db.LastErrorMessage(),
+            kv::FromAnsi(driverText) + L"(80004005)[DB.OpenConnect:cn.open(" + cs + L")]\r\n" + cs);
   // ReadControl reports the open's failure and holds no rows.
   db.SetUseVersionTable(5);
   EXPECT_EQ(db.ReadControl(4, kPostgres.User(), kPostgres.Password(), L"127.0.0.1", L"", L"", kPostgres.Option(port)), r);
@@ -182,6 +188,35 @@ TEST_F(ConnectionTest, FailingStatementsNameTheirStepAndSql) {
   EXPECT_TRUE(kv::EndsWith(db.LastErrorMessage(), L"(E78)[DB.DownloadData:rsVersion.Open(SELECT * FROM VERSION WHERE "
                                                   L"VER_NAME='a.exe')]\r\nSELECT * FROM VERSION WHERE VER_NAME='a.exe'"))
       << kv::ToUtf8(db.LastErrorMessage());
+}
+
+}  // namespace
+}  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+TEST_F(ConnectionTest, ReConnectDbOnErrorAlternatesWithItsCounter) {
+  kv::clsDataBaseUpdate db;
+  // Another failure: the first call asks for a retry, the next resets the counter.
+  EXPECT_TRUE(db.ReConnectDbOnError(L"other failure"));
+  EXPECT_FALSE(db.ReConnectDbOnError(L"other failure"));
+  EXPECT_TRUE(db.ReConnectDbOnError(L"other failure"));
+  EXPECT_FALSE(db.ReConnectDbOnError(L"サーバーに接続できません"));
+
+  // A lost connection with the counter at 0: reopened with the last settings.
+  ASSERT_EQ(kPostgres.Open(db), 0) << kv::ToUtf8(db.LastErrorMessage());
+  EXPECT_FALSE(db.ReConnectDbOnError(L"サーバーに接続できません"));
+  EXPECT_TRUE(db.CheckDBOpend());
+  EXPECT_FALSE(db.ReConnectDbOnError(L"サーバーに接続できません"));  // counter reset
+  // A reopen that fails answers True.
+  TcpRelay refusing(static_cast<unsigned short>(std::stoi(TestPostgres().port)), kDropAll);
+  ASSERT_NE(kPostgres.Open(db, Port(refusing)), 0);
+  EXPECT_FALSE(db.ReConnectDbOnError(L"other failure"));  // counter reset
+  db.CloseConnect();
+  const int before = refusing.connections();
+  EXPECT_TRUE(db.ReConnectDbOnError(L"サーバーに接続できません"));
+  EXPECT_EQ(refusing.connections(), before + 2);
 }
 
 }  // namespace

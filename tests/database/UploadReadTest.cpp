@@ -116,6 +116,10 @@ TEST_P(ReadControlTest, RowsInNameOrderWithNullsReadAsTheirDefaults) {
   EXPECT_EQ(db.RegistType(3), 3);
   EXPECT_TRUE(db.CheckVersionTable(L"b.dll", L"2020/01/02 03:04:05"));
   EXPECT_TRUE(db.CheckVersionDown(L"b.dll", L"2020/01/01 00:00:00"));
+  EXPECT_FALSE(db.CheckVersionTable(L"B.DLL", L"2020/01/02 03:04:05"));
+  db.SetIgnoreCheck(true);
+  EXPECT_FALSE(db.CheckVersionTable(L"b.dll", L"2020/01/02 03:04:05"));
+  EXPECT_TRUE(db.CheckVersionDown(L"b.dll", L"2020/01/01 00:00:00"));
 }
 
 TEST_P(ReadControlTest, HoldsTheFirst3000Of3001Rows) {

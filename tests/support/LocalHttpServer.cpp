@@ -7,16 +7,10 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/WinsockUser.h"
+
 namespace kvtest {
 namespace {
-
-struct WinsockUser {
-  WinsockUser() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  }
-  ~WinsockUser() { WSACleanup(); }
-};
 
 std::string Lower(std::string s) {
   for (auto& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));

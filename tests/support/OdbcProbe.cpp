@@ -105,6 +105,30 @@ void OdbcExecute(const std::string& connectionString, const std::string& sql) {
   session.Run(sql);
 }
 
+std::string OdbcConnectFailure(const std::string& connectionString) {
+  SQLHENV env = SQL_NULL_HENV;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+  std::string text = connectionString;
+  const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0,
+                                        nullptr, SQL_DRIVER_NOPROMPT);
+  std::string message;
+  if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
+    SQLDisconnect(dbc);
+  } else {
+    SQLCHAR state[6] = {}, buffer[2048] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLGetDiagRec(SQL_HANDLE_DBC, dbc, 1, state, &native, buffer, sizeof(buffer), &length);
+    message = reinterpret_cast<char*>(buffer);
+  }
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
+  return message;
+}
+
 PostgresSettings TestPostgres() {
   PostgresSettings s{Env(L"KV_PG_PORT"), Env(L"KV_PG_USER"), Env(L"KV_PG_PASSWORD")};
   if (s.port.empty() || s.user.empty()) ADD_FAILURE() << "no test databases: run the tests through scripts/test.sh";

@@ -13,6 +13,8 @@ using ProbeRow = std::vector<std::optional<std::string>>;
 // ODBC connection strings are ASCII here; sql may hold CP932 bytes.
 std::vector<ProbeRow> OdbcQuery(const std::string& connectionString, const std::string& sql);
 void OdbcExecute(const std::string& connectionString, const std::string& sql);
+// The text of the first diagnostic of a connection that fails; empty when it opens.
+std::string OdbcConnectFailure(const std::string& connectionString);
 
 // The PostgreSQL cluster of the test run.
 struct PostgresSettings {

@@ -9,16 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "support/WinsockUser.h"
+
 namespace kvtest {
 namespace {
-
-struct WinsockUser {
-  WinsockUser() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  }
-  ~WinsockUser() { WSACleanup(); }
-};
 
 // Copies from one socket to the other until either side ends, then ends both directions.
 void Pump(SOCKET from, SOCKET to) {
