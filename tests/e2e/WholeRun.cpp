@@ -297,14 +297,7 @@ std::vector<std::wstring> WholeRun::UpdateLog() const {
 }
 
 std::vector<std::wstring> WholeRun::OperationLog(const std::wstring& productName) const {
-  std::vector<std::wstring> files;
-  WIN32_FIND_DATAW found;
-  kv::UniqueFind find(FindFirstFileW((OperationLogFolder() + productName + L"_*.LOG").c_str(), &found));
-  if (find) {
-    do files.push_back(OperationLogFolder() + found.cFileName);
-    while (FindNextFileW(find.get(), &found));
-  }
-  std::sort(files.begin(), files.end());
+  const std::vector<std::wstring> files = OperationLogFiles(productName);
   std::vector<std::wstring> lines;
   for (const auto& file : files) {
     for (const auto& line : AppendedLines(file)) {

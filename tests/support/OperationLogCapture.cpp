@@ -55,10 +55,10 @@ OperationLogCapture::~OperationLogCapture() {
   for (const auto& file : Files()) DeleteFileW(file.c_str());
 }
 
-std::vector<std::wstring> OperationLogCapture::Files() const {
+std::vector<std::wstring> OperationLogFiles(const std::wstring& productName) {
   std::vector<std::wstring> files;
   WIN32_FIND_DATAW data;
-  kv::UniqueFind find(FindFirstFileW((LogFolder() + title_ + L"_*.LOG").c_str(), &data));
+  kv::UniqueFind find(FindFirstFileW((LogFolder() + productName + L"_*.LOG").c_str(), &data));
   if (find) {
     do files.push_back(LogFolder() + data.cFileName);
     while (FindNextFileW(find.get(), &data));
@@ -66,6 +66,8 @@ std::vector<std::wstring> OperationLogCapture::Files() const {
   std::sort(files.begin(), files.end());
   return files;
 }
+
+std::vector<std::wstring> OperationLogCapture::Files() const { return OperationLogFiles(title_); }
 
 std::vector<std::wstring> OperationLogCapture::RawLines() const {
   std::vector<std::wstring> lines;

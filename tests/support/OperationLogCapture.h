@@ -18,6 +18,8 @@ namespace kvtest {
 std::vector<std::wstring> ReadAnsiLines(const std::wstring& path);
 // The same for bytes already read (a part of a log file).
 std::vector<std::wstring> DecodeAnsiLines(std::string_view bytes);
+// The operation log files of a product name in the per-user data folder, oldest day first.
+std::vector<std::wstring> OperationLogFiles(const std::wstring& productName);
 
 class OperationLogCapture {
  public:
