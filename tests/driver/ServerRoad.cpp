@@ -1,7 +1,5 @@
 #include "ServerRoad.h"
 
-#include <winsock2.h>
-
 #include "base/Handles.h"
 #include "base/SkipOnError.h"
 #include "base/Text.h"
@@ -12,14 +10,14 @@
 #include "settings/clsInstallIniFile.h"
 #include "settings/clsParamUpdate.h"
 #include "support/OdbcProbe.h"
+#include "support/WinsockUser.h"
 #include "versioncontrol/clsVersionControl.h"
 
 namespace kvtest {
 
 std::wstring StoppedPort() {
   // A port that was free a moment ago: bound, read back and released.
-  WSADATA data;
-  WSAStartup(MAKEWORD(2, 2), &data);
+  const WinsockUser winsock;
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};
   address.sin_family = AF_INET;
