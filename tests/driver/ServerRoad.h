@@ -2,8 +2,8 @@
 // The server road in-process: a fake host (version 6.1, administrator, empty command line), a
 // recording process starter, a scratch install folder with its "Update" folder and the main
 // program, the run's settings on the test PostgreSQL cluster (code 4, its port in the option
-// tail), and an end of process that unwinds back into the test. Holds the user-data and database
-// locks and empties the table "VERSION" of "MOSURI".
+// tail), and an end of process that unwinds back into the test. Holds the user-data, database and
+// screen locks (the splash window is shown) and empties the table "VERSION" of "MOSURI".
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -54,6 +54,7 @@ class ServerRoad {
 
   ExclusiveLock dataLock{kUserDataLock};
   ExclusiveLock databaseLock{kDatabaseLock};
+  ExclusiveLock screenLock{kScreenLock};
   TempDir dir;
   FakeHost host;
   kv::ScopedHost scopedHost{host};

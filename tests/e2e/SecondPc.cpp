@@ -57,6 +57,8 @@ SecondPc::SecondPc(const std::map<std::wstring, std::wstring>& settings) {
 
 SecondPc::~SecondPc() {
   if (prefix_.empty()) return;
+  // A prefix still being made would be made again around the removal.
+  if (started_ && !ready_) WaitUntilReady();
   const auto state = UnixPath(state_.path());
   if (!state) return;
   const std::string script = "WINEPREFIX=" + ShellQuoted(prefix_) + " wineserver -k; rm -rf " + ShellQuoted(prefix_) +
