@@ -122,7 +122,8 @@ void frmInitDBServer::SetComboText(Control& combo, const std::wstring& text) {
   settingCombo_ = true;
   // A text that is one of the entries (exactly: the search ignores case) shows that entry.
   const HWND window = combo.Window();
-  const auto found = SendMessageW(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+  const auto found =
+      SendMessageW(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
   std::wstring entry;
   if (found >= 0) {
     entry.resize(static_cast<std::size_t>(SendMessageW(window, CB_GETLBTEXTLEN, static_cast<WPARAM>(found), 0)) + 1);

@@ -55,7 +55,8 @@ void InstallRow(clsDataBaseUpdate& db, std::int16_t row) {
   RefreshSplash();
 
   WriteBootLog(L"Read & Regist File " + name);
-  const std::int32_t r = db.DownloadData(name, db.FolderName(row), db.RegistType(row), objInstallIniFile().InstallFolder());
+  const std::int32_t r =
+      db.DownloadData(name, db.FolderName(row), db.RegistType(row), objInstallIniFile().InstallFolder());
   if (r != 0) {
     // The connection stays open and nothing is written: the process ends here.
     WriteBootLog(L"Error Read & Regist File " + name + db.LastErrorMessage());

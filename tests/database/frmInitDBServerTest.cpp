@@ -119,10 +119,26 @@ TEST(frmInitDBServer, LoadingFillsTheBoxesFromTheSettings) {
        {1, L"sa2", L"p@ss", L"DBSV01", L"SQLExpress", L"1433"},
        L"DBSV01", L"SQLExpress", L"1433", 1, L"sa2", L"p@ss", kSqlChosen, L"[1433]"},
       // The "sa" the click proposes is replaced by the settings' empty user.
-      {"password without user", {1, L"", L"secret", L"10.0.0.5", L"MYINST", L"5433"}, L"10.0.0.5", L"MYINST", L"5433", 1,
-       L"", L"secret", kSqlChosen, L""},
-      {"user without password, code 4", {4, L"postgres", L"", L"pgsv", L"", L""}, L"pgsv", L"(既定のインスタンス)",
-       L"(既定のポート)", 1, L"postgres", L"", kPasswordChosen, L"[(既定のポート)]"},
+      {"password without user",
+       {1, L"", L"secret", L"10.0.0.5", L"MYINST", L"5433"},
+       L"10.0.0.5",
+       L"MYINST",
+       L"5433",
+       1,
+       L"",
+       L"secret",
+       kSqlChosen,
+       L""},
+      {"user without password, code 4",
+       {4, L"postgres", L"", L"pgsv", L"", L""},
+       L"pgsv",
+       L"(既定のインスタンス)",
+       L"(既定のポート)",
+       1,
+       L"postgres",
+       L"",
+       kPasswordChosen,
+       L"[(既定のポート)]"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -238,7 +254,10 @@ TEST(frmInitDBServer, OkStoresTheTypedValuesUntrimmed) {
       {"user and password typed",
        {1, L"", L"", L"SV", L"", L""},
        [](auto& d) {
-         d.Click(L"optNinsyou", 1).Type(L"txtDBUser", -1, L" 受付 ").Type(L"txtDBPassword", -1, L"パス word").Click(L"cmdOk");
+         d.Click(L"optNinsyou", 1)
+             .Type(L"txtDBUser", -1, L" 受付 ")
+             .Type(L"txtDBPassword", -1, L"パス word")
+             .Click(L"cmdOk");
        },
        {1, L" 受付 ", L"パス word", L"SV", L"", L""}},
   };
@@ -263,7 +282,8 @@ TEST(frmInitDBServer, CancelEscAndCloseBoxLeaveTheSettingsAsTheyWere) {
       // The click takes the focus from the port box first; Esc leaves it there until the form hides.
       {"キャンセル", [](auto& d) { d.Click(L"cmdCancel"); }, {PortChanged(L""), kCancel, kClosed}},
       {"Esc", [](auto& d) { d.PressEscape(); }, {kCancel, PortChanged(L""), kClosed}},
-      {"close box", [](auto& d) { d.CloseFromTitleBar(); }, {PortChanged(L""), kClosed}},  // the typed change; no click line
+      // The close box: the typed change, then no click line.
+      {"close box", [](auto& d) { d.CloseFromTitleBar(); }, {PortChanged(L""), kClosed}},
   };
   const Settings before{1, L"sa", L"pw", L"SV", L"SQLExpress", L"1433"};
   for (const auto& c : cases) {

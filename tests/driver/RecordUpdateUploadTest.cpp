@@ -42,8 +42,9 @@ void Prepare(ServerRoad& road, const std::vector<Entry>& entries) {
 // What "MOSURI" holds: name, version text and the image's digest, by name.
 std::vector<std::wstring> StoredRows() {
   std::vector<std::wstring> rows;
-  for (const auto& row : kvtest::OdbcQuery(kvtest::PostgresOdbc("MOSURI"),
-                                           "SELECT ver_name, ver_update, md5(ver_image) FROM version ORDER BY ver_name")) {
+  for (const auto& row :
+       kvtest::OdbcQuery(kvtest::PostgresOdbc("MOSURI"),
+                         "SELECT ver_name, ver_update, md5(ver_image) FROM version ORDER BY ver_name")) {
     rows.push_back(kv::FromAnsi(*row[0]) + L"|" + kv::FromAnsi(*row[1]) + L"|" + kv::FromAnsi(*row[2]));
   }
   return rows;

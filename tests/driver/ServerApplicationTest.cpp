@@ -205,7 +205,8 @@ TEST(ServerApplication, WithoutAdministratorRightsNothingIsWrittenBeforeTheEleva
     EXPECT_EQ(kvtest::ReadBytes(road.Install() + L"Kanvolo.exe"), "MZ main");
     EXPECT_FALSE(kv::FileExist(road.Install() + L"Version.xml"));
     const Lines steps = StepLines(road);
-    EXPECT_EQ(std::count_if(steps.begin(), steps.end(), [](const std::wstring& l) { return l.starts_with(L"Read & Regist File "); }),
+    EXPECT_EQ(std::count_if(steps.begin(), steps.end(),
+                            [](const std::wstring& l) { return l.starts_with(L"Read & Regist File "); }),
               0);
     if (c.restart) {
       ASSERT_EQ(road.starter.shellRuns.size(), 1u);
@@ -263,8 +264,8 @@ TEST(ServerApplication, FailingSecondRowEndsWithTheFirstInstalledAndNothingWritt
     EXPECT_FALSE(kv::FileExist(PathOf(road, kLibrary)));
     EXPECT_FALSE(kv::FileExist(road.dir / L"escape.dll"));
     EXPECT_FALSE(kv::FileExist(road.Install() + L"Version.xml"));
-    EXPECT_EQ(Joined(StepLines(road)), L"Connect DB\r\nRead & Regist File Kanvolo.exe\r\nRead & Regist File " + c.failing +
-                                           L"\r\nError Read & Regist File " + c.failing + error);
+    EXPECT_EQ(Joined(StepLines(road)), L"Connect DB\r\nRead & Regist File Kanvolo.exe\r\nRead & Regist File " +
+                                           c.failing + L"\r\nError Read & Regist File " + c.failing + error);
     EXPECT_EQ(Joined(road.UpdateLog()), L"Kanvolo.exe 2026/11/30 10:00:00\r\n" + shown);
   }
 }

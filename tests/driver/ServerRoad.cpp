@@ -53,7 +53,9 @@ ServerRoad::~ServerRoad() {
   // Settings saved by a test would give the next test a server.
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     kv::UniqueRegKey key;
-    if (RegOpenKeyExW(root, L"Software\\Kestrova\\Varonel\\PARAM", 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) continue;
+    if (RegOpenKeyExW(root, L"Software\\Kestrova\\Varonel\\PARAM", 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) {
+      continue;
+    }
     for (const wchar_t* name : {L"DB_DRIVER", L"DB_USER", L"DB_PASSWORD", L"DB_SERVER", L"DB_DATABASE", L"DB_PATH",
                                 L"DB_INSTANCE", L"DB_PORT", L"DB_OPTION"}) {
       RegDeleteValueW(key.get(), name);
@@ -84,12 +86,14 @@ void ServerRoad::Publish(const std::vector<ServerFile>& files) {
   TempDir source;
   const PostgresSettings pg = TestPostgres();
   kv::clsDataBaseUpdate db(starter);
-  ASSERT_EQ(db.OpenConnect(4, pg.user, pg.password, L"127.0.0.1", L"", L"", L"Port=" + pg.port + L";SSLmode=disable"), 0)
+  ASSERT_EQ(db.OpenConnect(4, pg.user, pg.password, L"127.0.0.1", L"", L"", L"Port=" + pg.port + L";SSLmode=disable"),
+            0)
       << kv::ToUtf8(db.LastErrorMessage());
   for (const auto& f : files) {
     if (!f.folder.empty()) CreateDirectoryW((source / f.folder).c_str(), nullptr);
     WriteBytes(source / (f.folder.empty() ? f.name : f.folder + L"\\" + f.name), f.bytes);
-    ASSERT_EQ(db.UploadData(f.name, f.folder, f.version, f.regist, source.path()), 0) << kv::ToUtf8(db.LastErrorMessage());
+    ASSERT_EQ(db.UploadData(f.name, f.folder, f.version, f.regist, source.path()), 0)
+        << kv::ToUtf8(db.LastErrorMessage());
   }
   db.CloseConnect();
 }

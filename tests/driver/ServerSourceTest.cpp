@@ -49,7 +49,8 @@ TEST(ServerSource, ServerWithUpdateDatabaseReadsTheRowsWithoutADialog) {
   ASSERT_TRUE(outcome.returned);
   // The password stands in clear in both lines.
   EXPECT_NE(settings.find(kvtest::TestPostgres().password), std::wstring::npos);
-  EXPECT_EQ(SourceLines(road), (Lines{L"Server Download", L"DB.ExistDatabase " + settings, L"DB.ReadControl " + settings}));
+  EXPECT_EQ(SourceLines(road),
+            (Lines{L"Server Download", L"DB.ExistDatabase " + settings, L"DB.ReadControl " + settings}));
   const kv::clsDataBaseUpdate& db = road.run.objDataBaseUpdate();
   ASSERT_EQ(db.UseVersionTable(), 2);
   EXPECT_EQ(db.ProgramName(1), L"Kanvolo.exe");
@@ -230,13 +231,14 @@ TEST(ServerSource, UnusableDatabaseOffersTheMainProgramAndEnds) {
     }
     EXPECT_FALSE(road.run.Splash().Loaded());
     const Lines lines = SourceLines(road);
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&c](const std::wstring& l) { return l.starts_with(c.failureLine); }))
-        << kv::ToUtf8(c.failureLine);
-    EXPECT_EQ(road.starter.CommandLines(),
-              c.started ? Lines{L"\"" + road.Install() + L"Kanvolo.exe\""} : Lines{});
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&c](const std::wstring& l) {
+      return l.starts_with(c.failureLine);
+    })) << kv::ToUtf8(c.failureLine);
+    EXPECT_EQ(road.starter.CommandLines(), c.started ? Lines{L"\"" + road.Install() + L"Kanvolo.exe\""} : Lines{});
     // Only the notices reach the update log; the connection question does not.
     const Lines update = road.UpdateLog();
-    EXPECT_EQ(std::count(update.begin(), update.end(), std::wstring(kNoData)), c.failureLine == L"No Data in DB -1" ? 1 : 0);
+    EXPECT_EQ(std::count(update.begin(), update.end(), std::wstring(kNoData)),
+              c.failureLine == L"No Data in DB -1" ? 1 : 0);
   }
 }
 

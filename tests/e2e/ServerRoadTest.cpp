@@ -34,7 +34,9 @@ std::string Show(const Lines& lines) {
   return text;
 }
 
-bool Holds(const Lines& lines, const std::wstring& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+bool Holds(const Lines& lines, const std::wstring& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
 
 // The settings dialog answered for code 1 with the test cluster's user (frmInitDBServer.rh ids).
 Lines SettingsAnswers(const std::wstring& shot) {
@@ -180,7 +182,8 @@ TEST(ServerRoad, ServerPcUploadsAndAClientPcInstallsEveryRowFromTheServer) {
   EXPECT_NE(recordedText.find("register "), std::string::npos) << recordedText;
   EXPECT_NE(recordedText.find("Reg02.dll\r\n"), std::string::npos) << recordedText;
   EXPECT_NE(recordedText.find("/RegServer\r\n"), std::string::npos) << recordedText;
-  EXPECT_TRUE(recordedText.ends_with("\r\n\r\n") || recordedText == "\r\n") << recordedText;  // the stand-in's empty line
+  EXPECT_TRUE(recordedText.ends_with("\r\n\r\n") || recordedText == "\r\n")
+      << recordedText;  // the stand-in's empty line
 
   // Both version controls list every row, without cabinets.
   for (const std::wstring& file : {install + L"Version.xml", install + L"Update\\Version.xml"}) {
@@ -219,12 +222,14 @@ TEST(ServerRoad, ServerPcUploadsAndAClientPcInstallsEveryRowFromTheServer) {
   ASSERT_TRUE(result.Ok()) << result.transcript << Show(LogLines(bootB));
   boot = LogLines(bootB);
   EXPECT_FALSE(Holds(boot, L"Init Server")) << Show(boot);
-  EXPECT_FALSE(std::any_of(boot.begin(), boot.end(), [](const std::wstring& l) { return l.starts_with(L"Read & Regist"); }))
-      << Show(boot);
+  EXPECT_FALSE(std::any_of(boot.begin(), boot.end(), [](const std::wstring& l) {
+    return l.starts_with(L"Read & Regist");
+  })) << Show(boot);
   EXPECT_FALSE(Holds(boot, L"Write Control")) << Show(boot);
   EXPECT_EQ(boot.back(), L"Exec Program " + installThere + L"Kanvolo.exe") << Show(boot);
   EXPECT_EQ(kvtest::ReadBytes(install + L"Version.xml"), versionBefore);
-  for (std::size_t i = 0; i < release.size(); ++i) EXPECT_EQ(LastWriteText(Installed(install, release[i])), timesBefore[i]);
+  for (std::size_t i = 0; i < release.size(); ++i)
+    EXPECT_EQ(LastWriteText(Installed(install, release[i])), timesBefore[i]);
   EXPECT_EQ(kvtest::ReadBytes(record).substr(recordedText.size()), "\r\n");  // started once more
 }
 
