@@ -126,13 +126,8 @@ TEST(ServerRoad, ServerPcUploadsAndAClientPcInstallsEveryRowFromTheServer) {
   boot = run.BootLog();
   KeepLog(kv::GetUserDataFolder() + L"\\UpdateBoot.log", L"ServerRoad-pc-a-internet-UpdateBoot.log");
   EXPECT_TRUE(Holds(boot, L"Write DB")) << Show(boot);
-  std::vector<std::wstring> stored;
-  for (const auto& row : kvtest::OdbcQuery(kvtest::PostgresOdbc("MOSURI_UPDATE"),
-                                           "SELECT ver_name, md5(ver_image), ver_update, ver_regist FROM version "
-                                           "ORDER BY ver_name")) {
-    stored.push_back(kv::FromAnsi(*row[0]) + L"|" + kv::FromAnsi(*row[1]) + L"|" + kv::FromAnsi(*row[2]) + L"|" +
-                     kv::FromAnsi(*row[3]));
-  }
+  const std::vector<std::wstring> stored =
+      kvtest::Psql("MOSURI_UPDATE", "SELECT ver_name, md5(ver_image), ver_update, ver_regist FROM version ORDER BY 1");
   std::vector<std::wstring> published;
   for (const auto& f : release) {
     const std::wstring regist = f.name == L"Reg02.dll" ? L"2" : f.name == L"Reg03.exe" ? L"3" : L"0";

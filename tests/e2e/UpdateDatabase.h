@@ -2,6 +2,7 @@
 // The test run's PostgreSQL for whole runs that pass the server database source.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/ExclusiveLock.h"
 
@@ -18,6 +19,10 @@ class EmptyUpdateDatabase {
 
 // "Port=<the cluster's port>", the option tail that reaches the test cluster.
 std::wstring TestPortOption();
+
+// What psql on the host prints for the query on the test cluster's database, one row a line,
+// columns joined by "|" (UTF-8); empty when psql could not be run.
+std::vector<std::wstring> Psql(const std::string& database, const std::string& sql);
 
 // Saves the settings as the run saves them after the settings dialog (both hives), with the test
 // cluster's user and password; the whole run's clean-up removes them again.
