@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cctype>
 #include <thread>
 
 #include "base/Text.h"
@@ -145,11 +146,23 @@ WholeRunResult SecondPc::Run(const std::wstring& program, const std::vector<std:
 
   const std::string folder = unixProgram->substr(0, unixProgram->find_last_of('/'));
   const std::string image = unixProgram->substr(unixProgram->find_last_of('/') + 1);
+  // The answering program looks for the image once it is running: the shell waits until the host
+  // lists this program's process, known by its folders (the test's own temporary one among them)
+  // whichever separators its command line shows.
+  std::size_t from = unixProgram->size();
+  for (int parts = 0; parts < 3 && from != std::string::npos && from > 0; ++parts) {
+    from = unixProgram->find_last_of('/', from - 1);
+  }
+  std::string ownProcess;
+  for (const char c : unixProgram->substr(from == std::string::npos ? 0 : from + 1)) {
+    ownProcess += std::isalnum(static_cast<unsigned char>(c)) ? std::string(1, c) : std::string(".");
+  }
   const std::string host =
       "export WINEPREFIX=" + ShellQuoted(prefix_) +
       " LANG=ja_JP.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' KV_RECORD_FILE=" +
       ShellQuoted(Utf8(Here(recordFile))) + "; cd " + ShellQuoted(folder) + "; wine " + ShellQuoted(*unixProgram) +
-      " & p=$!; sleep 2; wine " + ShellQuoted(*answer) + " --image " + ShellQuoted(image) + " --transcript " +
+      " & p=$!; for i in $(seq 1 200); do pgrep -f " + ShellQuoted(ownProcess) +
+      " >/dev/null && break; sleep 0.1; done; sleep 1; wine " + ShellQuoted(*answer) + " --image " + ShellQuoted(image) + " --transcript " +
       ShellQuoted(Utf8(Here(state_ / L"transcript.txt"))) + " --shots " + ShellQuoted(Utf8(shots)) +
       " --exit-timeout " + std::to_string(timeout.count()) + " --script " +
       ShellQuoted(Utf8(Here(state_ / L"script.txt"))) + "; echo $? >" + ShellQuoted(*state + "/answer.rc") +
