@@ -11,9 +11,9 @@
 
 #include "SecondPc.h"
 #include "UpdateDatabase.h"
-#include "UpdateHostProcess.h"
 #include "WholeRun.h"
 #include "base/Text.h"
+#include "driver/UpdateHostProcess.h"
 #include "settings/Common.h"
 #include "settings/clsParamUpdate.h"
 #include "support/OdbcProbe.h"
@@ -92,9 +92,9 @@ TEST(ServerRoad, ServerPcUploadsAndAClientPcInstallsEveryRowFromTheServer) {
   const std::wstring option = kvtest::TestPortOption();
   // PC B is made while PC A works: code 1 and the option tail preset, no server.
   kvtest::SecondPc pcB({{L"DB_DRIVER", L"1"}, {L"DB_OPTION", option}});
-  UpdateHostProcess host;
+  UpdateHostProcess host(L"server");
   ASSERT_TRUE(host.Running());
-  const auto release = UpdateHostProcess::Release();
+  const auto release = UpdateHostProcess::Release(L"server");
 
   // ---- PC A: the settings, code 1 through the "SQL Server" alias.
   {

@@ -8,6 +8,7 @@
 
   make_update_release.py OUT [--count N] [--sizes B,B,...] [--date "yyyy/mm/dd hh:nn:ss"]
                              [--add NAME=PATH ...] [--regist NAME=TYPE ...] [--web-count N] [--random]
+                             [--compress]
 
 The second file's cabinet is named with capitals ("Data02.CAB"), the third lies in the sub-folder
 "sub", the others have no cabinet name (program name and ".cab"). Cabinets are made with gcab, the
@@ -49,10 +50,10 @@ def content(index, size, rnd):
     return (line * (size // len(line) + 1))[:size]
 
 
-def gcab(target, name, data):
+def gcab(target, name, data, compress):
     with tempfile.TemporaryDirectory() as work:
         pathlib.Path(work, name).write_bytes(data)
-        subprocess.run(["gcab", "-c", str(target), name], cwd=work, check=True)
+        subprocess.run(["gcab", "-c", *(["-z"] if compress else []), str(target), name], cwd=work, check=True)
 
 
 def main():
@@ -65,6 +66,7 @@ def main():
     ap.add_argument("--regist", action="append", default=[], help="NAME=TYPE: the file's registration type (else 0)")
     ap.add_argument("--web-count", type=int, default=1)
     ap.add_argument("--random", action="store_true", help="less compressible contents")
+    ap.add_argument("--compress", action="store_true", help="MSZIP cabinets (stored by default)")
     args = ap.parse_args()
 
     vc = load_version_fixtures()
@@ -89,11 +91,11 @@ def main():
     for name, folder, cab, data in programs:
         saved = cab or name + ".cab"
         served = release / saved.lower()
-        gcab(served, name, data)
+        gcab(served, name, data, args.compress)
         # The same cabinet with one byte of its file changed: same size, another digest.
         changed = bytearray(data or b"\0")
         changed[0] ^= 0x01
-        gcab(bad / saved.lower(), name, bytes(changed))
+        gcab(bad / saved.lower(), name, bytes(changed), args.compress)
         (files / name).write_bytes(data)
         digest = hashlib.md5(data).hexdigest()
         more = {}

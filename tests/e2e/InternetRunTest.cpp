@@ -1,0 +1,134 @@
+// Whole runs of the internet road: the real program against the local update host, its dialogs
+// answered by the answering program, a stand-in main program running before and started after.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "WholeRun.h"
+#include "base/Text.h"
+#include "driver/StandIn.h"
+#include "driver/UpdateHostProcess.h"
+#include "settings/Common.h"
+
+namespace {
+
+using Lines = std::vector<std::wstring>;
+using kvtest::UpdateHostProcess;
+
+// Dialogs and their ids (src/dialogs/*.rh).
+const std::wstring kConfirmation = L"dialog #32770 バロネル アップデート";
+const std::wstring kConfirmOk = L"click 404";
+const std::wstring kContents = L"dialog #32770 バロネル アップデート - 更新内容";
+const std::wstring kContentsOk = L"click 507";
+const std::wstring kMessage = L"dialog #32770 バロネル アップデート2";
+const std::wstring kMessageOk = L"press OK";
+
+std::string Show(const Lines& lines) {
+  std::string text;
+  for (const auto& line : lines) text += "  " + kv::ToUtf8(line) + "\n";
+  return text;
+}
+
+void ExpectInstalled(const kvtest::WholeRun& run) {
+  for (const auto& f : UpdateHostProcess::Release()) {
+    const std::wstring path = run.InstallFolder() + (f.folder.empty() ? L"" : f.folder + L"\\") + f.name;
+    EXPECT_EQ(kvtest::ReadBytes(path), kvtest::ReadBytes(UpdateHostProcess::FixtureFolder() + L"\\files\\" + f.name))
+        << kv::ToUtf8(f.name);
+  }
+}
+
+void WriteUpdaterIni(const kvtest::WholeRun& run, const UpdateHostProcess& host, const std::wstring& webUpdate) {
+  run.WriteUpdaterIni(L"[VersionControl]\r\nUpdateURL=" + host.Url(L"/404/") + L"\r\nUpdateURL2=" + host.Url(L"/ok/") +
+                      L"\r\nUpdateURL3=" + host.Url(L"/404/") + L"\r\nTimeOut=30\r\nWebUpdate=" + webUpdate + L"\r\n");
+}
+
+// "/INET /2" with the main program running: it is asked to close, the update is installed, the web
+// tool updates itself (waited for), then the main program is started with "/2".
+TEST(InternetRun, UpdateWithTheMainProgramRunningAndTheWebTool) {
+  kvtest::WholeRun run;
+  UpdateHostProcess host;
+  ASSERT_TRUE(host.Running());
+  run.CopyProgram(L"KanvoloUpdate2.exe");
+  run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
+  const std::wstring webFolder = run.ScratchFolder() + L"\\バロネル WEB";
+  CreateDirectoryW(webFolder.c_str(), nullptr);
+  CopyFileW((kvtest::TestProgramFolder() + L"\\kv_recordargs.exe").c_str(), (webFolder + L"\\Sornet.exe").c_str(), FALSE);
+  WriteUpdaterIni(run, host, webFolder + L"\\Sornet.exe");
+  kvtest::WriteBytes(kv::GetUserDataFolder() + L"\\Sornet.ini",
+                     kv::ToAnsi(L"[VersionControl]\r\nUpdateURL=" + host.Url(L"/ok/web/") + L"\r\nDownLoadFolder=" +
+                                webFolder + L"\r\n"));
+  kvtest::StandIn running(kvtest::StandIn::CloseOn::Request, std::nullopt);
+
+  const auto result = run.Run(L"KanvoloUpdate2.exe", L"/INET /2",
+                              {kConfirmation, L"contains 402 インターネットに接続して", kConfirmOk, kContents,
+                               L"contains 505 5個の更新ファイル", L"screenshot e2e-inet-contents", kContentsOk, kMessage,
+                               L"contains 100 続けてルカネスのインターネットアップデートを行います。", kMessageOk});
+  ASSERT_TRUE(result.Ok()) << result.transcript << Show(run.BootLog());
+  EXPECT_TRUE(running.WaitForEnd()) << "the running main program was asked to close";
+
+  ASSERT_TRUE(run.WaitForRecord(2)) << Show(run.BootLog());
+  EXPECT_EQ(run.Recorded(), (Lines{L"/UPDATE", L"/2"}));
+  ExpectInstalled(run);
+  const Lines boot = run.BootLog();
+  ASSERT_FALSE(boot.empty());
+  EXPECT_NE(std::ranges::find(boot, L"End Update "), boot.end()) << Show(boot);
+  EXPECT_NE(std::ranges::find(boot, L"Web Update"), boot.end()) << Show(boot);
+  EXPECT_EQ(boot.back(), L"Exec Program " + run.InstallFolder() + L"Kanvolo.exe /2") << Show(boot);
+}
+
+// "/INETCHECK2": the check's OK restarts the program with "/INET", and that run updates.
+TEST(InternetRun, BackgroundCheckRestartsIntoAnUpdate) {
+  kvtest::WholeRun run;
+  UpdateHostProcess host;
+  ASSERT_TRUE(host.Running());
+  run.CopyProgram(L"KanvoloUpdate2.exe");
+  run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
+  WriteUpdaterIni(run, host, run.ScratchFolder() + L"\\none\\Sornet.exe");
+
+  const auto result = run.Run(
+      L"KanvoloUpdate2.exe", L"/INETCHECK2",
+      {kMessage, L"contains 100 バロネルのプログラム更新があります。今すぐ更新しますか？", kMessageOk, kConfirmation,
+       kConfirmOk, kContents, kContentsOk},
+      std::chrono::seconds(90), L"KanvoloUpdate2.exe");
+  ASSERT_TRUE(result.Ok()) << result.transcript << Show(run.BootLog());
+  ASSERT_TRUE(run.WaitForRecord(1)) << Show(run.BootLog());
+  EXPECT_EQ(run.Recorded(), Lines{L""});
+  ExpectInstalled(run);
+  // The boot log is the restarted run's.
+  const Lines boot = run.BootLog();
+  EXPECT_NE(std::ranges::find(boot, L"Command=/INET"), boot.end()) << Show(boot);
+}
+
+// Windows XP (Wine's per-program version "winxp") is refused before anything is asked of the host.
+TEST(InternetRun, WindowsXpIsRefused) {
+  kvtest::WholeRun run;
+  UpdateHostProcess host;
+  ASSERT_TRUE(host.Running());
+  run.CopyProgram(L"KanvoloUpdate2.exe");
+  run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
+  WriteUpdaterIni(run, host, L"");
+  const wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\KanvoloUpdate2.exe";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t winxp[] = L"winxp";
+  RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(winxp), sizeof(winxp));
+  RegCloseKey(key);
+  struct Restore {
+    const wchar_t* path;
+    ~Restore() { RegDeleteTreeW(HKEY_CURRENT_USER, path); }
+  } restore{kAppDefaults};
+
+  const auto result = run.Run(L"KanvoloUpdate2.exe", L"/INET",
+                              {kMessage, L"contains 100 Windows XP 以前ではインターネットアップデートは使用できません。",
+                               L"screenshot e2e-inet-winxp", kMessageOk});
+  ASSERT_TRUE(result.Ok()) << result.transcript << Show(run.BootLog());
+  const Lines boot = run.BootLog();
+  EXPECT_NE(std::ranges::find(boot, L"OS Version 5.1"), boot.end()) << Show(boot);
+  ASSERT_FALSE(boot.empty());
+  EXPECT_EQ(boot.back(), L"Internet Download") << Show(boot);
+  EXPECT_TRUE(host.Requests().empty());
+  EXPECT_TRUE(run.Recorded().empty());
+}
+
+}  // namespace
