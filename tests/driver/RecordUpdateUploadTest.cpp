@@ -88,12 +88,7 @@ TEST(RecordUpdateUpload, FailureAtTheSecondOfThreeShowsOneMessageAndStopsTheUplo
   std::wstring shown;
   {
     kvtest::ScriptedUser user;
-    user.Expect(L"frmMsgBox")
-        .Check([&shown](DialogView& d) {
-          shown = d.Text(L"txtMsg");
-          EXPECT_TRUE(d.Visible(L"picIcon", 0));
-        })
-        .Click(L"cmdButton", 1);
+    kvtest::AnswerCriticalMessage(user, shown);
     kv::WriteBootLog(L"");
     kv::RecordUpdate();
   }

@@ -242,12 +242,7 @@ TEST(ServerApplication, FailingSecondRowEndsWithTheFirstInstalledAndNothingWritt
     std::wstring shown;
     {
       kvtest::ScriptedUser user;
-      user.Expect(L"frmMsgBox")
-          .Check([&shown](DialogView& d) {
-            shown = d.Text(L"txtMsg");
-            EXPECT_TRUE(d.Visible(L"picIcon", 0));
-          })
-          .Click(L"cmdButton", 1);
+      kvtest::AnswerCriticalMessage(user, shown);
       EXPECT_FALSE(road.Application().returned);
     }
     const std::wstring error = road.run.objDataBaseUpdate().LastErrorMessage();
@@ -279,7 +274,7 @@ TEST(ServerApplication, FailedConnectionEndsWithItsMessage) {
   std::wstring shown;
   {
     kvtest::ScriptedUser user;
-    user.Expect(L"frmMsgBox").Check([&shown](DialogView& d) { shown = d.Text(L"txtMsg"); }).Click(L"cmdButton", 1);
+    kvtest::AnswerCriticalMessage(user, shown);
     EXPECT_FALSE(road.Application().returned);
   }
   const std::wstring error = road.run.objDataBaseUpdate().LastErrorMessage();

@@ -29,6 +29,15 @@ std::wstring StoppedPort() {
   return std::to_wstring(ntohs(address.sin_port));
 }
 
+void AnswerCriticalMessage(ScriptedUser& user, std::wstring& shown) {
+  user.Expect(L"frmMsgBox")
+      .Check([&shown](DialogView& d) {
+        shown = d.Text(L"txtMsg");
+        EXPECT_TRUE(d.Visible(L"picIcon", 0));
+      })
+      .Click(L"cmdButton", 1);
+}
+
 ServerRoad::ServerRoad() {
   host.programName = L"KanvoloUpdate2";
   host.productName = kTitle;

@@ -12,6 +12,7 @@
 
 #include "InternetRoad.h"
 #include "database/clsDataBaseUpdate.h"
+#include "support/ScriptedUser.h"
 
 namespace kvtest {
 
@@ -24,6 +25,9 @@ struct ServerFile {
   std::int16_t regist = 0;
   std::string bytes;
 };
+
+// The next dialog is a critical message (stop icon), answered OK; its text goes into shown.
+void AnswerCriticalMessage(ScriptedUser& user, std::wstring& shown);
 
 class ServerRoad {
  public:
