@@ -39,9 +39,9 @@ win() { winepath -w "$1" 2>/dev/null; }
 cp "$build/bin/KanvoloUpdate2.exe" "$demo/program/"
 install_win="$(win "$demo/install dir")\\"
 printf '[Install]\r\nInstallFolder=%s\r\n' "$install_win" | iconv -f UTF-8 -t CP932 >"$demo/program/Install.ini"
-# The updater INI from the Windows folder (no per-user copy yet). The sixth cabinet is served late,
-# long enough to picture the splash window while it downloads.
-printf '[VersionControl]\r\nUpdateURL=%s/404/\r\nUpdateURL2=%s/delay2500@prog06.dll.cab/\r\nUpdateURL3=%s/ok/\r\nVersionFileName=Version.xml\r\nTimeOut=30\r\nWebUpdate=C:\\nothing\\Sornet.exe\r\n' \
+# The updater INI from the Windows folder (no per-user copy yet). The sixth cabinet is served slowly,
+# in pieces, long enough to picture the splash window while it downloads.
+printf '[VersionControl]\r\nUpdateURL=%s/404/\r\nUpdateURL2=%s/slow150@prog06.dll.cab/\r\nUpdateURL3=%s/ok/\r\nVersionFileName=Version.xml\r\nTimeOut=30\r\nWebUpdate=C:\\nothing\\Sornet.exe\r\n' \
   "$host" "$host" "$host" | iconv -f UTF-8 -t CP932 >"$WINEPREFIX/drive_c/windows/KanvoloUpdate.ini"
 wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v HOSPITAL_CODE /t REG_SZ /d 1234 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v BYOIN_NAME /t REG_SZ /d 'さくら病院' /f >/dev/null 2>&1
@@ -52,15 +52,15 @@ KV_RECORD_FILE=$(win "$demo/standin.log")
 (cd "$demo/program" && wine KanvoloUpdate2.exe /INET /1 </dev/null >/dev/null 2>&1) &
 update_pid=$!
 wine "$build/bin/kv_answer.exe" --image KanvoloUpdate2.exe --transcript "$(win "$demo/answer.log")" --shots demo -- \
-  "dialog #32770 バロネル アップデート" "contains 402 インターネットに接続して" "screenshot demo-confirmation" "click 404" \
-  "dialog #32770 バロネル アップデート - 更新内容" "screenshot demo-update-contents" "click 507" \
+  "dialog #32770 バロネル アップデート" "contains 402 インターネットに接続して" "pause 700" "screenshot demo-confirmation" "click 404" \
+  "dialog #32770 バロネル アップデート - 更新内容" "pause 700" "screenshot demo-update-contents" "click 507" \
   </dev/null >/dev/null 2>&1 &
 answer_pid=$!
 splash="$build/screenshots/demo-splash-downloading.png"
 rm -f "$splash"
 for _ in $(seq 1 600); do
   if grep -q 'prog06.dll.cab' "$demo/requests.log" 2>/dev/null; then
-    sleep 0.5
+    sleep 1.2
     xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "png:$splash" || true
     break
   fi

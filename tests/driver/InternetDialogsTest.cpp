@@ -51,6 +51,7 @@ TEST(InternetDialogs, CancelAtTheConfirmationEndsBeforeAnyRequest) {
   InternetRoad road;
   road.WriteUsualIni(L"/ok/");
   kvtest::ScriptedUser user;
+  kvtest::StandIn mainProgram(kvtest::StandIn::CloseOn::Never, std::nullopt);
   user.Expect(L"frmStartUpdate")
       .Check([](kvtest::DialogView& d) {
         EXPECT_EQ(d.Text(L"lblMsg"),
@@ -66,6 +67,8 @@ TEST(InternetDialogs, CancelAtTheConfirmationEndsBeforeAnyRequest) {
   EXPECT_TRUE(road.server.Requests().empty());
   EXPECT_TRUE(road.run.hospitalQuery.empty()) << "the hospital query is not taken";
   EXPECT_FALSE(road.run.Splash().Loaded());
+  Sleep(300);  // a request posted to the main program would have been noted by now
+  EXPECT_TRUE(mainProgram.Messages().empty());
 }
 
 // With everything installed, only the ticked box makes every file an update.

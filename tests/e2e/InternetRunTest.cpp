@@ -61,7 +61,7 @@ TEST(InternetRun, UpdateWithTheMainProgramRunningAndTheWebTool) {
 
   const auto result = run.Run(L"KanvoloUpdate2.exe", L"/INET /2",
                               {kConfirmation, L"contains 402 インターネットに接続して", kConfirmOk, kContents,
-                               L"contains 505 5個の更新ファイル", L"screenshot e2e-inet-contents", kContentsOk, kMessage,
+                               L"contains 505 5個の更新ファイル", L"pause 700", L"screenshot e2e-inet-contents", kContentsOk, kMessage,
                                L"contains 100 続けてルカネスのインターネットアップデートを行います。", kMessageOk});
   ASSERT_TRUE(result.Ok()) << result.transcript << Show(run.BootLog());
   EXPECT_TRUE(running.WaitForEnd()) << "the running main program was asked to close";
@@ -121,7 +121,7 @@ TEST(InternetRun, WindowsXpIsRefused) {
 
   const auto result = run.Run(L"KanvoloUpdate2.exe", L"/INET",
                               {kMessage, L"contains 100 Windows XP 以前ではインターネットアップデートは使用できません。",
-                               L"screenshot e2e-inet-winxp", kMessageOk});
+                               L"pause 700", L"screenshot e2e-inet-winxp", kMessageOk});
   ASSERT_TRUE(result.Ok()) << result.transcript << Show(run.BootLog());
   const Lines boot = run.BootLog();
   EXPECT_NE(std::ranges::find(boot, L"OS Version 5.1"), boot.end()) << Show(boot);

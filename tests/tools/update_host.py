@@ -14,6 +14,7 @@ may be limited to one file, "fault@name", or to every cabinet, "fault@cab":
   digest     the same-size cabinet from --bad, whose file has another digest
   drop       the full length announced, the connection closed halfway
   delayMS    answered after MS milliseconds
+  slowMS     the body in pieces of 8 KB with a pause of MS milliseconds after each
   auth       a Basic challenge unless the request carries --user and --password
   ok         nothing (to give a base URL a name of its own)
 Absolute-form requests ("GET http://host/path") are served the same way, so the host can be the
@@ -45,7 +46,7 @@ release = pathlib.Path(args.release)
 bad = pathlib.Path(args.bad) if args.bad else None
 log_lock = threading.Lock()
 last_request = time.monotonic()
-FAULT = re.compile(r"^(404|short|nocab|digest|drop|auth|ok|delay(\d+))(?:@(.+))?$")
+FAULT = re.compile(r"^(404|short|nocab|digest|drop|auth|ok|delay(\d+)|slow(\d+))(?:@(.+))?$")
 
 
 def applies(limit, name):
@@ -54,6 +55,9 @@ def applies(limit, name):
 
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # Headers and body go out in two writes: without this, Nagle's algorithm holds the body back
+    # until the client's delayed acknowledgement of the headers, some 40 ms a request.
+    disable_nagle_algorithm = True
 
     def log_message(self, *a):
         pass
@@ -95,12 +99,12 @@ class Handler(BaseHTTPRequestHandler):
         for s in segments[:-1]:
             m = FAULT.match(s)
             if m:
-                faults.append((m.group(1), m.group(2), m.group(3)))
+                faults.append((m.group(1), m.group(2) or m.group(3), m.group(4)))
             else:
                 folders.append(urllib.parse.unquote(s))
         name = urllib.parse.unquote(segments[-1]) if segments else ""
-        active = {kind if not kind.startswith("delay") else "delay": (delay, limit)
-                  for kind, delay, limit in faults if applies(limit, name.lower())}
+        active = {re.sub(r"^(delay|slow)\d+$", r"\1", kind): (ms, limit)
+                  for kind, ms, limit in faults if applies(limit, name.lower())}
 
         if "delay" in active:
             time.sleep(int(active["delay"][0]) / 1000)
@@ -135,6 +139,15 @@ class Handler(BaseHTTPRequestHandler):
                 self.connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass
+            return
+        if "slow" in active:
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            for at in range(0, len(data), 8192):
+                self.wfile.write(data[at:at + 8192])
+                self.wfile.flush()
+                time.sleep(int(active["slow"][0]) / 1000)
             return
         self.send(200, data)
 
