@@ -41,7 +41,7 @@ install_win="$(win "$demo/install dir")\\"
 printf '[Install]\r\nInstallFolder=%s\r\n' "$install_win" | iconv -f UTF-8 -t CP932 >"$demo/program/Install.ini"
 # The updater INI from the Windows folder (no per-user copy yet). The sixth cabinet is served slowly,
 # in pieces, long enough to picture the splash window while it downloads.
-printf '[VersionControl]\r\nUpdateURL=%s/404/\r\nUpdateURL2=%s/slow150@prog06.dll.cab/\r\nUpdateURL3=%s/ok/\r\nVersionFileName=Version.xml\r\nTimeOut=30\r\nWebUpdate=C:\\nothing\\Sornet.exe\r\n' \
+printf '[VersionControl]\r\nUpdateURL=%s/404/\r\nUpdateURL2=%s/slow250@prog06.dll.cab/\r\nUpdateURL3=%s/ok/\r\nVersionFileName=Version.xml\r\nTimeOut=30\r\nWebUpdate=C:\\nothing\\Sornet.exe\r\n' \
   "$host" "$host" "$host" | iconv -f UTF-8 -t CP932 >"$WINEPREFIX/drive_c/windows/KanvoloUpdate.ini"
 wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v HOSPITAL_CODE /t REG_SZ /d 1234 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v BYOIN_NAME /t REG_SZ /d 'さくら病院' /f >/dev/null 2>&1
@@ -60,7 +60,8 @@ splash="$build/screenshots/demo-splash-downloading.png"
 rm -f "$splash"
 for _ in $(seq 1 600); do
   if grep -q 'prog06.dll.cab' "$demo/requests.log" 2>/dev/null; then
-    sleep 1.2
+    # Wine's picture of the screen lags behind the first pieces of the download.
+    sleep 3
     xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- "png:$splash" || true
     break
   fi

@@ -81,9 +81,7 @@ void InternetRoad::WriteWebIni(const std::vector<std::pair<std::wstring, std::ws
 }
 
 InternetRoad::Outcome InternetRoad::Run() {
-  Outcome outcome;
-  try {
-    kv::WriteBootLog(L"");
+  return RunSteps([this] {
     run.Splash().Load();
     run.Splash().Show();
     kv::InternetSource();
@@ -97,12 +95,7 @@ InternetRoad::Outcome InternetRoad::Run() {
       kv::RecordUpdate();
     }
     kv::WebToolUpdate();
-    outcome.reachedEnd = true;
-    kv::EndProcess(0);
-  } catch (const EndOfProcess& e) {
-    outcome.code = e.code;
-  }
-  return outcome;
+  });
 }
 
 InternetRoad::Outcome InternetRoad::RunMain() {
@@ -131,20 +124,13 @@ InternetRoad::Outcome InternetRoad::RunSteps(const std::function<void()>& steps)
 }
 
 InternetRoad::Outcome InternetRoad::RunApplication() {
-  Outcome outcome;
-  try {
-    kv::WriteBootLog(L"");
+  return RunSteps([this] {
     run.Splash().Load();
     run.Splash().Show();
     run.installedCount = 0;
     kv::InternetApplication();
     kv::RecordUpdate();
-    outcome.reachedEnd = true;
-    kv::EndProcess(0);
-  } catch (const EndOfProcess& e) {
-    outcome.code = e.code;
-  }
-  return outcome;
+  });
 }
 
 Lines InternetRoad::BootLog() const { return LogWithoutStamps(kv::GetUserDataFolder() + L"\\UpdateBoot.log"); }

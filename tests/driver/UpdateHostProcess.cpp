@@ -3,7 +3,6 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <fstream>
 #include <optional>
 #include <sstream>
 

@@ -37,23 +37,31 @@ void ExpectInstalled(const kvtest::WholeRun& run) {
   }
 }
 
-void WriteUpdaterIni(const kvtest::WholeRun& run, const UpdateHostProcess& host, const std::wstring& webUpdate) {
-  run.WriteUpdaterIni(L"[VersionControl]\r\nUpdateURL=" + host.Url(L"/404/") + L"\r\nUpdateURL2=" + host.Url(L"/ok/") +
-                      L"\r\nUpdateURL3=" + host.Url(L"/404/") + L"\r\nTimeOut=30\r\nWebUpdate=" + webUpdate + L"\r\n");
-}
+// The program beside its Install.ini, the stand-in as the installed main program, the update
+// host, and the updater INI whose first URL answers 404.
+struct InternetGround {
+  InternetGround() {
+    EXPECT_TRUE(host.Running());
+    run.CopyProgram(L"KanvoloUpdate2.exe");
+    run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
+  }
+  void WriteUpdaterIni(const std::wstring& webUpdate) const {
+    run.WriteUpdaterIni(L"[VersionControl]\r\nUpdateURL=" + host.Url(L"/404/") + L"\r\nUpdateURL2=" + host.Url(L"/ok/") +
+                        L"\r\nUpdateURL3=" + host.Url(L"/404/") + L"\r\nTimeOut=30\r\nWebUpdate=" + webUpdate + L"\r\n");
+  }
+  kvtest::WholeRun run;
+  UpdateHostProcess host;
+};
 
 // "/INET /2" with the main program running: it is asked to close, the update is installed, the web
 // tool updates itself (waited for), then the main program is started with "/2".
 TEST(InternetRun, UpdateWithTheMainProgramRunningAndTheWebTool) {
-  kvtest::WholeRun run;
-  UpdateHostProcess host;
-  ASSERT_TRUE(host.Running());
-  run.CopyProgram(L"KanvoloUpdate2.exe");
-  run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
+  InternetGround ground;
+  auto& [run, host] = ground;
   const std::wstring webFolder = run.ScratchFolder() + L"\\バロネル WEB";
+  ground.WriteUpdaterIni(webFolder + L"\\Sornet.exe");
   CreateDirectoryW(webFolder.c_str(), nullptr);
   CopyFileW((kvtest::TestProgramFolder() + L"\\kv_recordargs.exe").c_str(), (webFolder + L"\\Sornet.exe").c_str(), FALSE);
-  WriteUpdaterIni(run, host, webFolder + L"\\Sornet.exe");
   kvtest::WriteBytes(kv::GetUserDataFolder() + L"\\Sornet.ini",
                      kv::ToAnsi(L"[VersionControl]\r\nUpdateURL=" + host.Url(L"/ok/web/") + L"\r\nDownLoadFolder=" +
                                 webFolder + L"\r\n"));
@@ -78,12 +86,9 @@ TEST(InternetRun, UpdateWithTheMainProgramRunningAndTheWebTool) {
 
 // "/INETCHECK2": the check's OK restarts the program with "/INET", and that run updates.
 TEST(InternetRun, BackgroundCheckRestartsIntoAnUpdate) {
-  kvtest::WholeRun run;
-  UpdateHostProcess host;
-  ASSERT_TRUE(host.Running());
-  run.CopyProgram(L"KanvoloUpdate2.exe");
-  run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
-  WriteUpdaterIni(run, host, run.ScratchFolder() + L"\\none\\Sornet.exe");
+  InternetGround ground;
+  auto& [run, host] = ground;
+  ground.WriteUpdaterIni(L"C:\\none\\Sornet.exe");
 
   const auto result = run.Run(
       L"KanvoloUpdate2.exe", L"/INETCHECK2",
@@ -101,12 +106,9 @@ TEST(InternetRun, BackgroundCheckRestartsIntoAnUpdate) {
 
 // Windows XP (Wine's per-program version "winxp") is refused before anything is asked of the host.
 TEST(InternetRun, WindowsXpIsRefused) {
-  kvtest::WholeRun run;
-  UpdateHostProcess host;
-  ASSERT_TRUE(host.Running());
-  run.CopyProgram(L"KanvoloUpdate2.exe");
-  run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
-  WriteUpdaterIni(run, host, L"");
+  InternetGround ground;
+  auto& [run, host] = ground;
+  ground.WriteUpdaterIni(L"");
   const wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\KanvoloUpdate2.exe";
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),

@@ -7,37 +7,6 @@
 
 namespace kvtest {
 
-// Wine's own path conversions; absent on Windows.
-std::optional<std::string> UnixPath(const std::wstring& path) {
-  using ToUnix = char*(CDECL*)(LPCWSTR);
-  const auto toUnix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!toUnix) return std::nullopt;
-  char* unix = toUnix(path.c_str());
-  if (!unix) return std::nullopt;
-  std::string result(unix);
-  HeapFree(GetProcessHeap(), 0, unix);
-  return result;
-}
-
-std::optional<std::wstring> DosPath(const char* unixPath) {
-  using ToDos = WCHAR*(CDECL*)(LPCSTR);
-  const auto toDos = reinterpret_cast<ToDos>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-  if (!toDos) return std::nullopt;
-  WCHAR* dos = toDos(unixPath);
-  if (!dos) return std::nullopt;
-  std::wstring result(dos);
-  HeapFree(GetProcessHeap(), 0, dos);
-  return result;
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 bool StartHostShell(const std::string& script) {
   const auto shell = DosPath("/bin/sh");
   if (!shell) return false;
