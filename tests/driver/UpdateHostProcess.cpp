@@ -8,7 +8,7 @@
 
 #include "base/Handles.h"
 #include "base/Text.h"
-#include "support/HostShell.h"
+#include "support/HostProcessPaths.h"
 #include "support/OperationLogCapture.h"
 #include "support/TempDir.h"
 

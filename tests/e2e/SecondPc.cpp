@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "base/Text.h"
-#include "support/HostShell.h"
+#include "support/HostProcessPaths.h"
 
 namespace kvtest {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "base/Text.h"
 #include "settings/clsParamUpdate.h"
-#include "support/HostShell.h"
+#include "support/HostProcessPaths.h"
 #include "support/OdbcProbe.h"
 #include "support/TempDir.h"
 

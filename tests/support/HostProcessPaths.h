@@ -4,6 +4,9 @@
 // programs that take single support files too.
 #include <windows.h>
 
+#include "base/Handles.h"
+#include "base/Text.h"
+
 #include <optional>
 #include <string>
 
@@ -38,6 +41,23 @@ inline std::string ShellQuoted(const std::string& text) {
   std::string q = "'";
   for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
+}
+
+// Starts script (UTF-8) with the host's /bin/sh -c; not waited for (Wine cannot wait on a host
+// process: wait for what it writes). False when it cannot be started.
+inline bool StartHostShell(const std::string& script) {
+  const auto shell = DosPath("/bin/sh");
+  if (!shell) return false;
+  std::wstring commandLine = L"/bin/sh -c \"" + kv::FromUtf8(script) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(shell->c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return false;
+  }
+  kv::UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+  return true;
 }
 
 }  // namespace kvtest

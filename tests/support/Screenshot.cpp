@@ -6,7 +6,7 @@
 
 #include "base/Handles.h"
 #include "base/Text.h"
-#include "support/HostShell.h"
+#include "support/HostProcessPaths.h"
 #include "support/TempDir.h"
 
 namespace kvtest {
