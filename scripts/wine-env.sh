@@ -15,6 +15,27 @@ kv_wine_up() {
   export DISPLAY=":$(head -n1 "$fdfile")"
   rm -f "$fdfile"
 
+  kv_wine_prefix "$prefix"
+
+  # D: is a CD-ROM drive (GetDriveType 5) on the folder KV_CDROM_DIR, for whole runs of the CD/DVD
+  # update. Wine reads the drive types from the 64-bit registry view when its server starts.
+  export KV_CDROM_DIR="$(dirname "$prefix")/cdrom"
+  rm -rf "$KV_CDROM_DIR"
+  mkdir -p "$KV_CDROM_DIR"
+  ln -sfn "$KV_CDROM_DIR" "$prefix/dosdevices/d:"
+  wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /d cdrom /f /reg:64 >/dev/null 2>&1
+  wineserver -w
+
+  # One server for the whole run, warmed up with its services started outside our pipes.
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# A fresh prefix in DIR (WINEPREFIX set to it), with the window and font settings of the tests'
+# display. Also for a second PC of a whole run, on the same display.
+kv_wine_prefix() {
+  local prefix=$1
+  export WINEPREFIX=$prefix
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   wineboot -i >/dev/null 2>&1
@@ -39,19 +60,6 @@ REG
   wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
   wineserver -w
   rm -f "$reg"
-
-  # D: is a CD-ROM drive (GetDriveType 5) on the folder KV_CDROM_DIR, for whole runs of the CD/DVD
-  # update. Wine reads the drive types from the 64-bit registry view when its server starts.
-  export KV_CDROM_DIR="$(dirname "$prefix")/cdrom"
-  rm -rf "$KV_CDROM_DIR"
-  mkdir -p "$KV_CDROM_DIR"
-  ln -sfn "$KV_CDROM_DIR" "$prefix/dosdevices/d:"
-  wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /d cdrom /f /reg:64 >/dev/null 2>&1
-  wineserver -w
-
-  # One server for the whole run, warmed up with its services started outside our pipes.
-  wineserver -p
-  wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 kv_wine_down() {

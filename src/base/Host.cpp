@@ -125,6 +125,8 @@ std::int32_t Host::UserLocalGroups(const std::wstring& server, const std::wstrin
 
 UINT Host::DriveType(const std::wstring& root) const { return GetDriveTypeA(ToAnsi(root).c_str()); }
 
+std::int16_t Host::AsyncKeyState(int virtualKey) const { return GetAsyncKeyState(virtualKey); }
+
 std::wstring CommandLineArguments(std::wstring_view commandLine) {
   std::size_t i = 0;
   if (!commandLine.empty() && commandLine[0] == L'"') {

@@ -43,6 +43,8 @@ class Host {
                                        std::vector<std::wstring>& names) const;
   // GetDriveType of a root such as "D:\".
   virtual UINT DriveType(const std::wstring& root) const;
+  // GetAsyncKeyState of a virtual key: the high bit is set while the key is down.
+  virtual std::int16_t AsyncKeyState(int virtualKey) const;
 };
 
 // The command line of the process as GetCommandLineW gives it, less its program token.

@@ -36,6 +36,13 @@ std::int32_t ErrorNumberFromSqlState(const std::string& sqlState) {
   return Hresult(0x80004005);
 }
 
+std::wstring DiagnosticText(std::string_view bytes) {
+  const bool beyondAscii = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+  const bool utf8 = beyondAscii && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                       static_cast<int>(bytes.size()), nullptr, 0) > 0;
+  return utf8 ? FromUtf8(bytes) : FromAnsi(bytes);
+}
+
 RuntimeError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
   SQLCHAR state[6] = {};
   SQLINTEGER native = 0;
@@ -53,7 +60,7 @@ RuntimeError Failure(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) {
   }
   message.resize(std::min<std::size_t>(static_cast<std::size_t>(length), message.size()));
   message.resize(message.find('\0') == std::string::npos ? message.size() : message.find('\0'));
-  return RuntimeError(ErrorNumberFromSqlState(reinterpret_cast<const char*>(state)), FromAnsi(message));
+  return RuntimeError(ErrorNumberFromSqlState(reinterpret_cast<const char*>(state)), DiagnosticText(message));
 }
 
 Handle::Handle(Handle&& other) noexcept

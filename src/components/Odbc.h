@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/RuntimeError.h"
@@ -22,6 +23,11 @@ namespace kv::odbc {
 // 28xxx 80040E4D, 42S02/42P01 80040E37, other 42xxx 80040E14, HYT00/HYT01 80040E31, 23xxx 80040E2F,
 // anything else 80004005.
 std::int32_t ErrorNumberFromSqlState(const std::string& sqlState);
+
+// A diagnostic's text: the ANSI code page, unless the bytes are UTF-8 holding more than ASCII (under
+// Wine the PostgreSQL driver hands on its client library's own messages in the host's UTF-8, the
+// server's in the client encoding; ANSI Japanese text is never valid UTF-8).
+std::wstring DiagnosticText(std::string_view bytes);
 
 // The failure of a call that answered rc on handle: the first diagnostic's text and the number by
 // its SQLSTATE.

@@ -1,9 +1,8 @@
 #include "dialogs/frmStartUpdate.h"
 
-#include <commctrl.h>
-
 #include "base/RuntimeError.h"
 #include "dialogs/Screen.h"
+#include "dialogs/ToolTip.h"
 #include "dialogs/frmStartUpdate.rh"
 
 namespace kv {
@@ -18,21 +17,6 @@ UniqueFont HeadlineFont(HWND form, bool bold) {
   font.lfHeight = font.lfHeight * 4 / 3;  // 12 points beside the form's 9
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   return UniqueFont(CreateFontIndirectW(&font));
-}
-
-void AddToolTip(HWND form, HWND control, const std::wstring& text) {
-  // Owned by the form, so it goes with the form's window.
-  const HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, form, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-  if (!tip) return;
-  TTTOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;  // understood by every version of the control
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = form;
-  tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = const_cast<wchar_t*>(text.c_str());
-  SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 }  // namespace
@@ -63,7 +47,7 @@ void frmStartUpdate::Form_Load() {
   title_ = HeadlineFont(hwnd(), false);
   SendMessageW(lblTitle[0].Window(), WM_SETFONT, reinterpret_cast<WPARAM>(boldTitle_.get()), FALSE);
   SendMessageW(lblTitle[1].Window(), WM_SETFONT, reinterpret_cast<WPARAM>(title_.get()), FALSE);
-  AddToolTip(hwnd(), chkOption.Window(), L"更新に失敗した場合ﾁｪｯｸしてください");
+  AddToolTip(*this, chkOption, L"更新に失敗した場合ﾁｪｯｸしてください");
 }
 
 bool frmStartUpdate::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {

@@ -7,6 +7,7 @@
 #include "base/ProcessExit.h"
 #include "base/SkipOnError.h"
 #include "base/Text.h"
+#include "database/clsDataBaseUpdate.h"
 #include "dialogs/UpdateLogs.h"
 #include "dialogs/frmSplash.h"
 #include "dialogs/frmStartUpdate.h"
@@ -61,6 +62,7 @@ clsInstallIniFile& UpdateRun::objInstallIniFile() { return OnFirstUse(installIni
 clsParamUpdate& UpdateRun::objParamUpdate() { return OnFirstUse(paramUpdate_); }
 clsVersionControl& UpdateRun::objVersionControl() { return OnFirstUse(versionControl_, starter_); }
 clsVersionControl& UpdateRun::objVersionControlLocal() { return OnFirstUse(versionControlLocal_, starter_); }
+clsDataBaseUpdate& UpdateRun::objDataBaseUpdate() { return OnFirstUse(dataBaseUpdate_, starter_); }
 frmSplash& UpdateRun::Splash() { return OnFirstUse(splash_); }
 
 UpdateRun& CurrentRun() {
@@ -76,6 +78,7 @@ clsInstallIniFile& objInstallIniFile() { return CurrentRun().objInstallIniFile()
 clsParamUpdate& objParamUpdate() { return CurrentRun().objParamUpdate(); }
 clsVersionControl& objVersionControl() { return CurrentRun().objVersionControl(); }
 clsVersionControl& objVersionControlLocal() { return CurrentRun().objVersionControlLocal(); }
+clsDataBaseUpdate& objDataBaseUpdate() { return CurrentRun().objDataBaseUpdate(); }
 frmSplash& Splash() { return CurrentRun().Splash(); }
 
 std::wstring RunCommandLine() {

@@ -19,6 +19,7 @@ class clsIniFile;
 class clsInstallIniFile;
 class clsParamUpdate;
 class clsVersionControl;
+class clsDataBaseUpdate;
 class frmSplash;
 
 // The steps Main calls at their places. Tests replace entries; the real ones are below.
@@ -55,6 +56,7 @@ class UpdateRun {
   clsParamUpdate& objParamUpdate();
   clsVersionControl& objVersionControl();
   clsVersionControl& objVersionControlLocal();
+  clsDataBaseUpdate& objDataBaseUpdate();
   frmSplash& Splash();
   bool SplashCreated() const { return splash_ != nullptr; }
 
@@ -81,6 +83,7 @@ class UpdateRun {
   std::unique_ptr<clsParamUpdate> paramUpdate_;
   std::unique_ptr<clsVersionControl> versionControl_;
   std::unique_ptr<clsVersionControl> versionControlLocal_;
+  std::unique_ptr<clsDataBaseUpdate> dataBaseUpdate_;
   std::unique_ptr<frmSplash> splash_;
 };
 
@@ -104,6 +107,7 @@ clsInstallIniFile& objInstallIniFile();
 clsParamUpdate& objParamUpdate();
 clsVersionControl& objVersionControl();
 clsVersionControl& objVersionControlLocal();
+clsDataBaseUpdate& objDataBaseUpdate();
 frmSplash& Splash();
 
 // The whole run with the real objects and the given steps; never returns.

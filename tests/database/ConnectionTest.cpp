@@ -4,6 +4,7 @@
 #include "DatabaseFixtures.h"
 #include "base/Text.h"
 #include "components/AdoConnectionString.h"
+#include "components/Odbc.h"
 #include "database/CreateDataBaseSql.h"
 #include "database/DataBaseConst.h"
 #include "support/LocalHttpServer.h"
@@ -86,7 +87,7 @@ TEST_F(ConnectionTest, StoppedServerReportsTheDriversFailure) {
   const std::string driverText = OdbcConnectFailure(kv::ToAnsi(kv::ado::OdbcConnectionString(cs)));
   ASSERT_FALSE(driverText.empty());
   EXPECT_EQ(db.LastErrorMessage(),
-            kv::FromAnsi(driverText) + L"(80004005)[DB.OpenConnect:cn.open(" + cs + L")]\r\n" + cs);
+            kv::odbc::DiagnosticText(driverText) + L"(80004005)[DB.OpenConnect:cn.open(" + cs + L")]\r\n" + cs);
   // ReadControl reports the open's failure and holds no rows.
   db.SetUseVersionTable(5);
   EXPECT_EQ(db.ReadControl(4, kPostgres.User(), kPostgres.Password(), L"127.0.0.1", L"", L"", kPostgres.Option(port)), r);

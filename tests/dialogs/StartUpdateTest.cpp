@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "dialogs/Screen.h"
 #include "dialogs/clsOperationLog.h"
@@ -31,35 +30,6 @@ void Prepare(kv::frmStartUpdate& form, bool optionVisible, std::int32_t optionVa
   form.lblTitle[1].SetText(L"CD/DVDアップデート");
   form.chkOption.SetVisible(optionVisible);
   form.chkOption.SetValue(optionValue);
-}
-
-struct ToolTipSearch {
-  HWND owner;
-  HWND tip = nullptr;
-};
-
-BOOL CALLBACK FindToolTip(HWND hwnd, LPARAM param) {
-  auto& s = *reinterpret_cast<ToolTipSearch*>(param);
-  wchar_t cls[32] = L"";
-  GetClassNameW(hwnd, cls, 32);
-  if (_wcsicmp(cls, TOOLTIPS_CLASSW) != 0 || GetWindow(hwnd, GW_OWNER) != s.owner) return TRUE;
-  s.tip = hwnd;
-  return FALSE;
-}
-
-// The tool tip that the dialog's own tool-tip window shows for control.
-std::wstring ToolTipOf(HWND dialog, HWND control) {
-  ToolTipSearch search{dialog};
-  EnumThreadWindows(GetCurrentThreadId(), FindToolTip, reinterpret_cast<LPARAM>(&search));
-  if (!search.tip) return L"(no tool tip)";
-  wchar_t text[256] = L"";
-  TTTOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.hwnd = dialog;
-  tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = text;
-  SendMessageW(search.tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
-  return text;
 }
 
 LONG FontWeight(HWND control) {
@@ -211,7 +181,7 @@ TEST(frmStartUpdate, DesignTextsToolTipAndScreenshot) {
           EXPECT_EQ(d.Text(L"lblTitle", 1), L"アップデート");
           EXPECT_EQ(d.Text(L"lblMsg"), L"インターネットに接続してバロネルプログラムのアップデートを行います。");
           EXPECT_EQ(d.Text(L"chkOption"), L"すべてのプログラムを再更新(&A)");
-          EXPECT_EQ(ToolTipOf(d.Window(), d.Find(L"chkOption")), L"更新に失敗した場合ﾁｪｯｸしてください");
+          EXPECT_EQ(d.ToolTip(L"chkOption"), L"更新に失敗した場合ﾁｪｯｸしてください");
           EXPECT_EQ(FontWeight(d.Find(L"lblTitle", 0)), FW_BOLD);
           EXPECT_EQ(FontWeight(d.Find(L"lblTitle", 1)), FW_NORMAL);
           EXPECT_TRUE(kvtest::TakeScreenshot(L"frmStartUpdate", d.Window()));

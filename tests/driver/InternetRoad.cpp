@@ -14,15 +14,16 @@
 #include "versioncontrol/clsVersionControl.h"
 
 namespace kvtest {
-namespace {
 
-Lines WithoutStamps(const std::wstring& path) {
+Lines LogWithoutStamps(const std::wstring& path) {
   Lines lines;
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return lines;
   const std::wstring prefix = std::wstring(kStamp) + L" ";
   for (auto& line : ReadAnsiLines(path)) lines.push_back(line.starts_with(prefix) ? line.substr(prefix.size()) : line);
   return lines;
 }
+
+namespace {
 
 void WriteProfile(const std::wstring& path, const std::vector<std::pair<std::wstring, std::wstring>>& keys) {
   std::wstring text = L"[VersionControl]\r\n";
@@ -132,8 +133,8 @@ InternetRoad::Outcome InternetRoad::RunApplication() {
   });
 }
 
-Lines InternetRoad::BootLog() const { return WithoutStamps(kv::GetUserDataFolder() + L"\\UpdateBoot.log"); }
-Lines InternetRoad::UpdateLog() const { return WithoutStamps(kv::GetUserDataFolder() + L"\\Update.log"); }
+Lines InternetRoad::BootLog() const { return LogWithoutStamps(kv::GetUserDataFolder() + L"\\UpdateBoot.log"); }
+Lines InternetRoad::UpdateLog() const { return LogWithoutStamps(kv::GetUserDataFolder() + L"\\Update.log"); }
 
 Lines InternetRoad::FilesIn(const std::wstring& folder) {
   Lines names;

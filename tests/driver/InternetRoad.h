@@ -80,6 +80,10 @@ class InternetRoad {
   std::wstring install_;
 };
 
+// The lines of a log written under the road's clock, without their time stamp; none when the file
+// is missing.
+Lines LogWithoutStamps(const std::wstring& path);
+
 // The hospital query the run puts behind its URLs.
 std::wstring Query();
 

@@ -41,22 +41,27 @@ std::string ReadBytesIfAny(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : ReadBytes(path);
 }
 
+std::wstring ReleaseFolder(const std::wstring& release) {
+  return UpdateHostProcess::FixtureFolder() + (release.empty() ? L"" : L"\\" + release);
+}
+
 }  // namespace
 
 std::wstring UpdateHostProcess::FixtureFolder() { return KV_FIXTURE_DIR; }
 
-UpdateHostProcess::UpdateHostProcess() {
+UpdateHostProcess::UpdateHostProcess(const std::wstring& release) {
   wchar_t temp[MAX_PATH] = L"";
   GetTempPathW(MAX_PATH, temp);
   folder_ = std::wstring(temp) + L"kvhost" + std::to_wstring(GetCurrentProcessId()) + L"_" +
             std::to_wstring(GetTickCount());
   CreateDirectoryW(folder_.c_str(), nullptr);
   const auto fixtures = UnixPath(FixtureFolder());
+  const auto published = UnixPath(ReleaseFolder(release));
   const auto scratch = UnixPath(folder_);
-  if (!fixtures || !scratch) return;
+  if (!fixtures || !published || !scratch) return;
 
   const std::string script = "python3 " + ShellQuoted(*fixtures + "/update_host.py") + " --release " +
-                             ShellQuoted(*fixtures + "/release") + " --bad " + ShellQuoted(*fixtures + "/bad") +
+                             ShellQuoted(*published + "/release") + " --bad " + ShellQuoted(*published + "/bad") +
                              " --port-file " + ShellQuoted(*scratch + "/port") + " --log " +
                              ShellQuoted(*scratch + "/requests.log") + " --idle 120 </dev/null >/dev/null 2>&1 &";
   if (!StartHostShell(script)) return;
@@ -86,9 +91,9 @@ std::vector<std::wstring> UpdateHostProcess::Requests() const {
   return lines;
 }
 
-std::vector<UpdateHostProcess::File> UpdateHostProcess::Release() {
+std::vector<UpdateHostProcess::File> UpdateHostProcess::Release(const std::wstring& release) {
   std::vector<File> files;
-  std::wistringstream in(kv::FromUtf8(ReadBytes(FixtureFolder() + L"\\manifest.txt")));
+  std::wistringstream in(kv::FromUtf8(ReadBytes(ReleaseFolder(release) + L"\\manifest.txt")));
   std::wstring line;
   while (std::getline(in, line)) {
     if (line.empty()) continue;

@@ -8,7 +8,9 @@ namespace kvtest {
 
 class UpdateHostProcess {
  public:
-  UpdateHostProcess();
+  // release: a sub-folder of FixtureFolder() holding another release in the same layout; empty:
+  // the fixture folder's own.
+  explicit UpdateHostProcess(const std::wstring& release = {});
   ~UpdateHostProcess();
   UpdateHostProcess(const UpdateHostProcess&) = delete;
   UpdateHostProcess& operator=(const UpdateHostProcess&) = delete;
@@ -26,7 +28,7 @@ class UpdateHostProcess {
     long size;
     std::wstring md5;
   };
-  static std::vector<File> Release();
+  static std::vector<File> Release(const std::wstring& release = {});
   // Folder of the fixture release (Windows path, no trailing "\").
   static std::wstring FixtureFolder();
 

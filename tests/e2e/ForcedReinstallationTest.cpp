@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "UpdateDatabase.h"
 #include "WholeRun.h"
 #include "base/Text.h"
 
@@ -38,6 +39,9 @@ bool InOrder(const Lines& lines, const Lines& wanted) {
 
 TEST(ForcedReinstallation, OkStartsTheMainProgramWithTheNumberSwitch) {
   kvtest::WholeRun run;
+  // The run passes the server database source: a server whose update database is empty.
+  kvtest::EmptyUpdateDatabase database;
+  kvtest::SaveServerSettings(4, L"127.0.0.1");
   run.CopyProgram(L"KanvoloUpdate2.exe");
   run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
 

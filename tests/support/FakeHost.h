@@ -29,6 +29,8 @@ class FakeHost : public kv::Host {
   mutable std::vector<GroupsQuery> groupQueries;
   // Drive types by root ("D:\"); a root not listed is DRIVE_NO_ROOT_DIR when set at all.
   std::optional<std::vector<std::pair<std::wstring, UINT>>> driveTypes;
+  // Virtual keys held down (the high bit of their state); set, every other key is up.
+  std::optional<std::vector<int>> keysDown;
   bool realSleep = false;
   mutable DWORD slept = 0;  // total of the pauses asked for
   mutable unsigned sleeps = 0;  // how many pauses were asked for
@@ -57,6 +59,13 @@ class FakeHost : public kv::Host {
     names.clear();
     if (localGroups->first == 0) names = localGroups->second;
     return localGroups->first;
+  }
+  std::int16_t AsyncKeyState(int virtualKey) const override {
+    if (!keysDown) return Host::AsyncKeyState(virtualKey);
+    for (int key : *keysDown) {
+      if (key == virtualKey) return static_cast<std::int16_t>(0x8000);
+    }
+    return 0;
   }
   UINT DriveType(const std::wstring& root) const override {
     if (!driveTypes) return Host::DriveType(root);

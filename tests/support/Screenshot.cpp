@@ -1,5 +1,6 @@
 #include "support/Screenshot.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -38,9 +39,14 @@ bool TakeScreenshot(const std::wstring& name, HWND window) {
   DeleteFileW(picture.c_str());
 
   LetTheWindowReachTheScreen(window);
+  // The window's own X window when Wine names it: Xvfb's picture of the root leaves a window that
+  // lies over another of the program black.
+  std::string source = "-root";
+  const auto xWindow = window ? reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window")) : 0;
+  if (xWindow) source = "-id " + std::to_string(xWindow);
   std::string crop;
   RECT r{};
-  if (window && GetWindowRect(window, &r)) {
+  if (!xWindow && window && GetWindowRect(window, &r)) {
     crop = " -crop " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
            std::to_string(r.left) + "+" + std::to_string(r.top) + " +repage";
   }
@@ -49,7 +55,7 @@ bool TakeScreenshot(const std::wstring& name, HWND window) {
       GetEnvironmentVariableA("DISPLAY", display, sizeof(display)) ? std::string(" -display ") + display : "";
   // Written under another name and renamed, so that a picture that exists is complete.
   const std::string partial = *unixPicture + ".part";
-  const std::string script = "xwd -root -silent" + displayOption + " | /usr/bin/convert xwd:-" + crop + " png:" +
+  const std::string script = "xwd " + source + " -silent" + displayOption + " | /usr/bin/convert xwd:-" + crop + " png:" +
                              ShellQuoted(partial) + " && mv " + ShellQuoted(partial) + " " + ShellQuoted(*unixPicture);
   if (!StartHostShell(script)) return false;
   // A host process cannot be waited for through its handle under Wine: wait for the picture.

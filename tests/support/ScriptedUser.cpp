@@ -64,6 +64,20 @@ BOOL CALLBACK FindOtherDialog(HWND hwnd, LPARAM param) {
   return FALSE;
 }
 
+struct ToolTipSearch {
+  HWND owner;
+  HWND tip = nullptr;
+};
+
+BOOL CALLBACK FindToolTip(HWND hwnd, LPARAM param) {
+  auto& s = *reinterpret_cast<ToolTipSearch*>(param);
+  wchar_t cls[32] = L"";
+  GetClassNameW(hwnd, cls, 32);
+  if (_wcsicmp(cls, TOOLTIPS_CLASSW) != 0 || GetWindow(hwnd, GW_OWNER) != s.owner) return TRUE;
+  s.tip = hwnd;
+  return FALSE;
+}
+
 BOOL CALLBACK CloseVisible(HWND hwnd, LPARAM) {
   if (IsWindowVisible(hwnd)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
   return TRUE;
@@ -106,6 +120,21 @@ int DialogView::Checked(const std::wstring& name, int index) const {
 LONG DialogView::Style(const std::wstring& name, int index) const {
   const HWND hwnd = Find(name, index);
   return hwnd ? GetWindowLongW(hwnd, GWL_STYLE) : 0;
+}
+
+std::wstring DialogView::ToolTip(const std::wstring& name, int index) const {
+  const HWND control = Find(name, index);
+  ToolTipSearch search{window_};
+  EnumThreadWindows(GetCurrentThreadId(), FindToolTip, reinterpret_cast<LPARAM>(&search));
+  if (!search.tip || !control) return L"(no tool tip)";
+  wchar_t text[256] = L"";
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = text;
+  SendMessageW(search.tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+  return text;
 }
 
 HWND DialogView::Item(int id) const {
@@ -200,6 +229,25 @@ ExpectedDialog& ExpectedDialog::Focus(const std::wstring& name, int index) {
       PostMessageW(d.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
     }
   });
+}
+
+ExpectedDialog& ExpectedDialog::PickFromList(const std::wstring& name, int index, int entry) {
+  Focus(name, index);
+  Add(L"arrow keys to entry " + std::to_wstring(entry) + L" of " + ControlName(name, index), [](DialogView&) {});
+  // One key per try, each one read back, as a user watches the box while pressing.
+  steps_.back().ready = [name, index, entry](DialogView& d) {
+    const HWND combo = d.Find(name, index);
+    if (!combo) return true;
+    const auto selected = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+    if (selected == entry) return true;
+    if (selected < entry) {
+      PostKey(KeyTarget(d.Window()), VK_DOWN, 0x50);
+    } else {
+      PostKey(KeyTarget(d.Window()), VK_UP, 0x48);
+    }
+    return false;
+  };
+  return *this;
 }
 
 ExpectedDialog& ExpectedDialog::Type(const std::wstring& name, int index, const std::wstring& text) {

@@ -64,6 +64,8 @@ class DialogView {
   int Checked(const std::wstring& name, int index = -1) const;  // BM_GETCHECK
   LONG Style(const std::wstring& name, int index = -1) const;
   RECT Bounds(const std::wstring& name, int index = -1) const;   // in the dialog's client area
+  // The text that the dialog's own tool-tip window shows for the control; "(no tool tip)" without one.
+  std::wstring ToolTip(const std::wstring& name, int index = -1) const;
   // A control by its id, for dialogs that are not forms; a missing one fails and answers null.
   HWND Item(int id) const;
 
@@ -93,6 +95,9 @@ class ExpectedDialog {
   // A button of a dialog that is not a form, by id.
   ExpectedDialog& ClickItem(int id);
   ExpectedDialog& Focus(const std::wstring& name, int index = -1);
+  // A combo box's list entry (from 0) picked with the keyboard: the box is focused, then the
+  // arrow keys move through the list until the entry is selected.
+  ExpectedDialog& PickFromList(const std::wstring& name, int index, int entry);
   // Into the named control (focused first) or into the focused one.
   ExpectedDialog& Type(const std::wstring& name, int index, const std::wstring& text);
   ExpectedDialog& Type(const std::wstring& text);

@@ -7,7 +7,8 @@
   manifest.txt        one line per file: name, sub-folder, saved cabinet name, size, digest
 
   make_update_release.py OUT [--count N] [--sizes B,B,...] [--date "yyyy/mm/dd hh:nn:ss"]
-                             [--add NAME=PATH ...] [--web-count N] [--random] [--compress]
+                             [--add NAME=PATH ...] [--regist NAME=TYPE ...] [--web-count N] [--random]
+                             [--compress]
 
 The second file's cabinet is named with capitals ("Data02.CAB"), the third lies in the sub-folder
 "sub", the others have no cabinet name (program name and ".cab"). Cabinets are made with gcab, the
@@ -62,6 +63,7 @@ def main():
     ap.add_argument("--sizes", default="3000")
     ap.add_argument("--date", default="2026/12/01 10:00:00")
     ap.add_argument("--add", action="append", default=[], help="NAME=PATH: a file of its own, published first")
+    ap.add_argument("--regist", action="append", default=[], help="NAME=TYPE: the file's registration type (else 0)")
     ap.add_argument("--web-count", type=int, default=1)
     ap.add_argument("--random", action="store_true", help="less compressible contents")
     ap.add_argument("--compress", action="store_true", help="MSZIP cabinets (stored by default)")
@@ -74,6 +76,7 @@ def main():
         folder.mkdir(parents=True, exist_ok=True)
 
     sizes = [int(s) for s in args.sizes.split(",")]
+    regist = {name: int(kind) for name, kind in (spec.split("=", 1) for spec in args.regist)}
     programs = []  # (name, folder, cab name or "", bytes)
     for spec in args.add:
         name, path = spec.split("=", 1)
@@ -100,7 +103,7 @@ def main():
             more["Folder"] = folder
         if cab:
             more["CabFile"] = cab
-        entries.append(vc.entry(name, args.date, len(data), 0, served.stat().st_size, digest, **more))
+        entries.append(vc.entry(name, args.date, len(data), regist.get(name, 0), served.stat().st_size, digest, **more))
         manifest.append(f"{name}\t{folder}\t{saved}\t{len(data)}\t{digest}")
 
     infos = [
