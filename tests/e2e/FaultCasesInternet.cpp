@@ -78,8 +78,10 @@ class InternetFaultGround : public FaultGround {
   }
 
   // The install folder moved onto a small tmpfs mapped as a drive of the prefix, filled up to
-  // free bytes; false with why when that cannot be done here.
-  bool UseSmallDisk(long long free, std::string& why) {
+  // free bytes; with downloadsElsewhere its Update folder (the download folder) is a link to a
+  // folder on another disk, so that the disk fills while the files are installed. False with why
+  // when that cannot be done here.
+  bool UseSmallDisk(long long free, bool downloadsElsewhere, std::string& why) {
     char prefix[1024] = "";
     const DWORD n = GetEnvironmentVariableA("KV_TEST_PREFIX", prefix, sizeof(prefix));
     if (n == 0 || n >= sizeof(prefix)) return why = "no Wine prefix (KV_TEST_PREFIX) to map a drive in", false;
@@ -106,6 +108,12 @@ class InternetFaultGround : public FaultGround {
     }
     mounted_ = *point;
     drive_ = drive;
+    if (downloadsElsewhere) {
+      const std::wstring elsewhere = run_.ScratchFolder() + L"\\downloads";
+      CreateDirectoryW(elsewhere.c_str(), nullptr);
+      RunHostScript("mkdir " + ShellQuoted(*point + "/Kanvolo") + " && ln -s " + ShellQuoted(*UnixPath(elsewhere)) +
+                    " " + ShellQuoted(*point + "/Kanvolo/Update"));
+    }
     UseInstallFolder(std::wstring(1, letter) + L":\\Kanvolo\\");
     // Filled to the last page, then given back free bytes.
     filler_ = *point + "/filler";
@@ -277,13 +285,23 @@ std::vector<FaultCase> InternetFaultCases() {
                          // Where a read-only file is replaced anyway (root under Wine), the fault
                          // cannot be put in place.
                          const std::wstring probe = Inet(g).Run().ScratchFolder() + L"\\read-only-probe";
-                         WriteBytes(probe, "old");
-                         WriteBytes(probe + L".new", "new");
-                         SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
-                         const bool replaced = CopyFileW((probe + L".new").c_str(), probe.c_str(), FALSE);
-                         SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
-                         if (replaced) {
-                           g.cannotRun = "CopyFile replaces a read-only file here (Wine run as root)";
+                         const auto replaces = [&](auto replace) {
+                           WriteBytes(probe, "old");
+                           WriteBytes(probe + L".new", "new");
+                           SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+                           const bool replaced = replace((probe + L".new").c_str(), probe.c_str());
+                           SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+                           return replaced;
+                         };
+                         const bool copied = replaces([](const wchar_t* from, const wchar_t* to) {
+                           return CopyFileW(from, to, FALSE) != FALSE;
+                         });
+                         const bool moved = replaces([](const wchar_t* from, const wchar_t* to) {
+                           return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+                         });
+                         if (copied || moved) {
+                           g.cannotRun = std::string("a read-only file is replaced here (Wine run as root):") +
+                                         (copied ? " CopyFile" : "") + (moved ? " MoveFileEx" : "");
                            return;
                          }
                          SetFileAttributesW((Inet(g).Install() + L"Prog04.dll").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -313,9 +331,18 @@ std::vector<FaultCase> InternetFaultCases() {
   cases.push_back(Case("Internet_DiskFull",
                        [](FaultGround& g) {
                          std::string why;
-                         if (!Inet(g).UseSmallDisk(8192, why)) g.cannotRun = why;
+                         if (!Inet(g).UseSmallDisk(8192, false, why)) g.cannotRun = why;
                        },
                        AfterContents(L"inet-disk-full", kDownloadFailed),
+                       [](FaultGround& g) { Inet(g).EmptySmallDisk(); }));
+  // Downloads fit, the installation does not: the files in place must stay whole.
+  cases.push_back(Case("Internet_DiskFullDuringInstallation",
+                       [](FaultGround& g) {
+                         std::string why;
+                         if (!Inet(g).UseSmallDisk(0, true, why)) g.cannotRun = why;
+                       },
+                       AfterContents(L"inet-disk-full-install",
+                                     {L"更新に失敗しました。ディスクの空き容量が不足しています。Prog01.dll"}),
                        [](FaultGround& g) { Inet(g).EmptySmallDisk(); }));
   // The web tool's update URLs all fail after the update: the run ends there, silently, without
   // the main program.
