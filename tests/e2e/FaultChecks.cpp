@@ -50,7 +50,7 @@ std::string Show(const std::wstring& folder, const std::wstring& name) {
 
 bool SameName(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
 
-const ReleasedFile* Find(const std::vector<ReleasedFile>& release, const ListedFile& entry) {
+const ReleasedFile* Find(const std::vector<ReleasedFile>& release, const InstalledEntry& entry) {
   for (const auto& f : release) {
     if (SameName(f.name, entry.name) && SameName(f.folder, entry.folder)) return &f;
   }
@@ -100,7 +100,7 @@ InstallState ReadInstallState(const std::wstring& installFolder, const std::wstr
     if (f[0] == "vc" && f.size() == 3 && controls.contains(f[1])) {
       state.controls[controls.at(f[1])].md5 = f[2];
     } else if (f[0] == "entry" && f.size() == 11 && controls.contains(f[1])) {
-      ListedFile entry{kv::FromUtf8(f[2]), kv::FromUtf8(f[3]), Number(f[4]), f[5], {Number(f[6]), f[7]},
+      InstalledEntry entry{kv::FromUtf8(f[2]), kv::FromUtf8(f[3]), Number(f[4]), f[5], {Number(f[6]), f[7]},
                        kv::FromUtf8(f[8]), Number(f[9]), Number(f[10])};
       if (entry.onDisk.size < 0) entry.onDisk.md5.clear();
       state.controls[controls.at(f[1])].entries.push_back(entry);
@@ -136,8 +136,8 @@ void ExpectInstallConsistent(const InstallState& before, const InstallState& aft
     }
     EXPECT_NE(control.md5, "missing") << where << " was removed";
     EXPECT_NE(control.md5, "unreadable") << where << " is no longer a version control";
-    const auto installed = [](const ListedFile& e) { return e.onDisk == HostFile{e.listedSize, e.listedMd5}; };
-    const auto downloaded = [](const ListedFile& e) { return e.cabinetOnDisk == e.listedCabSize; };
+    const auto installed = [](const InstalledEntry& e) { return e.onDisk == HostFile{e.listedSize, e.listedMd5}; };
+    const auto downloaded = [](const InstalledEntry& e) { return e.cabinetOnDisk == e.listedCabSize; };
     const bool listsDownloads = key.starts_with(L"Update\\") && std::ranges::all_of(control.entries, downloaded);
     if (listsDownloads) continue;
     for (const auto& entry : control.entries) {

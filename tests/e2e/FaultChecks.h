@@ -26,7 +26,7 @@ void PrintTo(const HostFile& file, std::ostream* os);
 
 // One File element of an installed version control, with the file it names as found on disk
 // (below the install folder) and its cabinet as found beside the version control.
-struct ListedFile {
+struct InstalledEntry {
   std::wstring folder, name;
   long long listedSize = -1;
   std::string listedMd5;
@@ -39,7 +39,7 @@ struct ListedFile {
 // One installed version control: its bytes' digest ("missing" or "unreadable" instead) and entries.
 struct InstalledVersionControl {
   std::string md5;
-  std::vector<ListedFile> entries;
+  std::vector<InstalledEntry> entries;
 };
 
 struct InstallState {
