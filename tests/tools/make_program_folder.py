@@ -6,20 +6,25 @@
   Update/              empty: the build puts the cabinets and a copy of the version control here
 
   make_program_folder.py OUT [--count N] [--sizes B,B,...] [--add NAME=PATH ...] [--regist NAME=TYPE ...]
+                          [--random]
 
 Files as make_update_release.py names them: the added ones first, then ProgNN.dll; the second
 program's cabinet is named with capitals ("Data02.CAB"), the third is installed into the
 sub-folder "sub", the others have no cabinet name."""
 import argparse
 import pathlib
+import random
 import shutil
 from xml.sax.saxutils import quoteattr
 
 PRODUCT = "バロネル"
 
 
-def content(index, size):
-    """Compressible program bytes, different for every file."""
+def content(index, size, noise):
+    """Program bytes, different for every file: compressible, or with noise the same every time
+    but not compressible (cabinets about as large as their files)."""
+    if noise:
+        return random.Random(index).randbytes(size)
     line = f"program file {index:04d} ".encode() * 3 + b"\r\n"
     return (line * (size // len(line) + 1))[:size]
 
@@ -44,6 +49,7 @@ def main():
     ap.add_argument("--sizes", default="3000")
     ap.add_argument("--add", action="append", default=[], help="NAME=PATH: a file of its own, listed first")
     ap.add_argument("--regist", action="append", default=[], help="NAME=TYPE: the file's registration type (else 0)")
+    ap.add_argument("--random", action="store_true", help="program files that do not compress")
     args = ap.parse_args()
 
     out = pathlib.Path(args.out)
@@ -61,7 +67,7 @@ def main():
         entries.append({"name": name, "folder": "", "cab": ""})
     for i in range(1, args.count + 1):
         name = f"Prog{i:02d}.dll"
-        (product / name).write_bytes(content(i, sizes[(i - 1) % len(sizes)]))
+        (product / name).write_bytes(content(i, sizes[(i - 1) % len(sizes)], args.random))
         entries.append({"name": name, "folder": "sub" if i == 3 else "", "cab": "Data02.CAB" if i == 2 else ""})
     for e in entries:
         e["regist"] = regist.get(e["name"], 0)
