@@ -85,12 +85,12 @@ step() {
   (cd "$folder" && KV_RECORD_FILE=$(win "$demo/$name-main.log") timeout 180 wine KanvoloUpdate2.exe $arguments \
      </dev/null >/dev/null 2>&1) &
   local program=$!
-  # The answering program follows the process once Wine lists it.
-  for _ in $(seq 1 100); do
-    pgrep -f 'KanvoloUpdate2\.exe' >/dev/null && break
+  # The answering program follows the process once it runs there: once it wrote its boot log.
+  for _ in $(seq 1 300); do
+    [ -n "$(find "$WINEPREFIX/drive_c/users" -name UpdateBoot.log -newer "$demo/$name.script" 2>/dev/null)" ] && break
+    kill -0 "$program" 2>/dev/null || break
     sleep 0.1
   done
-  sleep 1
   local answered=0
   wine "$KV_ANSWER" --image KanvoloUpdate2.exe --transcript "$(win "$demo/$name-answer.log")" \
        --shots "demo-$name" --exit-timeout 150 --script "$(win "$demo/$name.script")" \
