@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "WholeRun.h"
+#include "base/Handles.h"
 #include "base/Text.h"
 #include "driver/StandIn.h"
 #include "driver/UpdateHostProcess.h"
@@ -36,14 +37,13 @@ std::string Show(const Lines& lines) {
 void CopyFiles(const std::wstring& from, const std::wstring& to) {
   CreateDirectoryW(to.c_str(), nullptr);
   WIN32_FIND_DATAW found{};
-  const HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
+  const kv::UniqueFind find(FindFirstFileW((from + L"\\*").c_str(), &found));
+  if (!find) return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       CopyFileW((from + L"\\" + found.cFileName).c_str(), (to + L"\\" + found.cFileName).c_str(), FALSE);
     }
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &found));
 }
 
 // The program beside its Install.ini, the stand-in as the installed main program, a release made
