@@ -1,0 +1,273 @@
+#!/usr/bin/env bash
+# Client PCs doing the server update at once from one PostgreSQL: bench.sh bench_server_load [CLIENTS] [FILES]
+#
+# PC A (the prefix bench.sh made) gets the database settings through "/SETUP /CHECK" with its
+# dialog answered, then installs a release from the local update host by "/INET /CHECK", which
+# uploads every installed file into "MOSURI_UPDATE". That prefix, its settings included, is then
+# copied once per client PC (the large system libraries hard-linked, everything else copied), each
+# copy with a wineserver of its own. A client is a default run of KanvoloUpdate2.exe with its own
+# program and install folders and its own answering program, which expects no dialog. One client
+# alone (best of three) against all clients started at once (best of two); every install folder
+# must end with the same bytes as the release.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+bin=$(dirname "$BENCH_EXE")
+work=$BENCH_WORK/server_load
+wanted=${1:-20}
+files=${2:-40}
+alone_rounds=3
+all_rounds=2
+template=$WINEPREFIX
+data_sub='AppData/Roaming/Kestrova'
+
+clones=()
+host_pid=
+cleanup() {
+  local prefix
+  for prefix in "${clones[@]}"; do
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+  done
+  for prefix in "${clones[@]}"; do rm -rf "$prefix"; done
+  [ -z "$host_pid" ] || kill "$host_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+rm -rf "$work" && mkdir -p "$work"
+now() { date +%s.%N; }
+# A host path as every prefix sees it through Z:.
+win() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+pg() { PGPASSWORD=$KV_PG_PASSWORD PGCLIENTENCODING=UTF8 psql -X -q -At -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$KV_PG_PORT" -U "$KV_PG_USER" -d MOSURI_UPDATE "$@"; }
+
+# ---- The release: the stand-in main program and FILES program files, one in a sub-folder.
+python3 "$root/tests/tools/make_update_release.py" "$work/release" --count "$files" --random \
+        --sizes 12000,48000,150000,320000,700000,1100000,2400000 --add "Kanvolo.exe=$bin/kv_mainstandin.exe" >/dev/null
+release_files=$(wc -l <"$work/release/manifest.txt")
+release_bytes=$(awk -F'\t' '{ s += $4 } END { print s }' "$work/release/manifest.txt")
+
+python3 "$root/tests/tools/update_host.py" --release "$work/release/release" --port-file "$work/port" \
+        --idle 1200 </dev/null >/dev/null 2>&1 &
+host_pid=$!
+for _ in $(seq 1 100); do [ -s "$work/port" ] && break; sleep 0.1; done
+url="http://127.0.0.1:$(cat "$work/port")/ok/"
+
+# A PC's program folder (the real program and its Install.ini) and an empty install folder.
+make_pc() {
+  local pc=$1
+  rm -rf "$pc/program" "$pc/install"
+  mkdir -p "$pc/program" "$pc/install/Update"
+  cp "$bin/KanvoloUpdate2.exe" "$pc/program/"
+  printf '[Install]\r\nInstallFolder=%s\\\r\n' "$(win "$pc/install")" >"$pc/program/Install.ini"
+}
+
+# Runs KanvoloUpdate2.exe of PC folder pc in prefix with the arguments, answered by script (a file,
+# UTF-8); the answering program starts once the program runs and waits for its end. Writes
+# "<answer rc> <program rc> <start> <end>" into pc/result.
+run_pc() {
+  local prefix=$1 pc=$2 args=$3 script=$4 shots=$5 start end up arc=0 prc=0
+  rm -f "$pc/result" "$pc/answer.log"
+  start=$(now)
+  # shellcheck disable=SC2086
+  (cd "$pc/program" && WINEPREFIX=$prefix KV_RECORD_FILE=$(win "$pc/standin.log") \
+     exec wine "$pc/program/KanvoloUpdate2.exe" $args </dev/null >/dev/null 2>&1) &
+  up=$!
+  local pattern="${pc##*/}.program.KanvoloUpdate2"
+  for _ in $(seq 1 600); do
+    pgrep -f "$pattern" >/dev/null && break
+    kill -0 "$up" 2>/dev/null || break
+    sleep 0.05
+  done
+  WINEPREFIX=$prefix wine "$bin/kv_answer.exe" --image KanvoloUpdate2.exe --transcript "$(win "$pc/answer.log")" \
+    --shots "$shots" --exit-timeout 900 --script "$(win "$script")" </dev/null >/dev/null 2>&1 || arc=$?
+  wait "$up" || prc=$?
+  end=$(now)
+  echo "$arc $prc $start $end" >"$pc/result"
+}
+
+result_ok() {
+  local arc prc
+  read -r arc prc _ <"$1/result"
+  [ "$arc" = 0 ] && [ "$prc" = 0 ] && return 0
+  echo "$1: answering program $arc, KanvoloUpdate2 $prc (transcript $1/answer.log)" >&2
+  sed 's/^/  /' "$1/answer.log" >&2 2>/dev/null || true
+  return 1
+}
+
+# ---- PC A: the settings through the dialog (code 1 and the port preset), then the internet update.
+wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v DB_DRIVER /t REG_SZ /d 1 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v DB_OPTION /t REG_SZ /d "Port=$KV_PG_PORT" /f >/dev/null 2>&1
+pcA=$work/pcA
+make_pc "$pcA"
+cat >"$work/settings.txt" <<EOF
+dialog #32770 バロネル - データベースサーバーの指定
+click 1511
+pause 500
+type 1504 127.0.0.1
+type 1513 $KV_PG_USER
+type 1515 $KV_PG_PASSWORD
+click 1516
+EOF
+run_pc "$template" "$pcA" "/SETUP /CHECK" "$work/settings.txt" server-load-pc-a-settings
+result_ok "$pcA"
+
+printf '[VersionControl]\r\nUpdateURL=%s\r\nVersionFileName=Version.xml\r\nTimeOut=60\r\nWebUpdate=C:\\nothing\\Sornet.exe\r\n' "$url" \
+  >"$template/drive_c/windows/KanvoloUpdate.ini"
+cat >"$work/internet.txt" <<'EOF'
+timeout 120
+dialog #32770 バロネル アップデート
+click 404
+dialog #32770 バロネル アップデート - 更新内容
+click 507
+EOF
+run_pc "$template" "$pcA" "/INET /CHECK" "$work/internet.txt" server-load-pc-a-internet
+result_ok "$pcA"
+read -r _ _ t0 t1 <"$pcA/result"
+
+# The rows PC A uploaded: one per release file, the image's digest the published one.
+pg -c "SELECT ver_name || '|' || coalesce(ver_folder,'') || '|' || ver_file_size || '|' || md5(ver_image) || '|' || lower(ver_md5) FROM version ORDER BY 1" \
+  >"$work/rows.txt"
+awk -F'\t' '{ print $1 "|" $2 "|" $4 "|" $5 "|" $5 }' "$work/release/manifest.txt" | LC_ALL=C sort >"$work/expected-rows.txt"
+LC_ALL=C sort -o "$work/rows.txt" "$work/rows.txt"
+if ! diff -u "$work/expected-rows.txt" "$work/rows.txt" >&2; then
+  echo "the update database does not hold the release as PC A installed it" >&2
+  exit 1
+fi
+db_bytes=$(pg -c "SELECT sum(length(ver_image)) FROM version")
+
+# ---- The client PCs: copies of PC A's prefix, each with its own wineserver.
+WINEPREFIX=$template wineserver -k >/dev/null 2>&1 || true
+grep -q '"DB_SERVER"="127.0.0.1"' "$template/user.reg" || { echo "PC A's settings did not reach its hive" >&2; exit 1; }
+clone() {
+  python3 - "$template" "$1" <<'PY'
+import os, shutil, sys
+src, dst = sys.argv[1], sys.argv[2]
+# Program images are only read: shared by hard links. Hives, settings and user files are copied.
+shared = (".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".ax", ".tlb", ".nls", ".ttf", ".ds", ".mui",
+          ".msstyles", ".tsp", ".com", ".vxd", ".dll16", ".exe16", ".drv16", ".mod16")
+windows = os.path.join(src, "drive_c", "windows")
+for top, dirs, names in os.walk(src):
+    out = os.path.join(dst, os.path.relpath(top, src))
+    os.makedirs(out, exist_ok=True)
+    for name in list(dirs) + names:
+        s, d = os.path.join(top, name), os.path.join(out, name)
+        if os.path.islink(s):
+            os.symlink(os.readlink(s), d)
+            if name in dirs:
+                dirs.remove(name)
+        elif name in names:
+            if top.startswith(windows) and name.lower().endswith(shared):
+                os.link(s, d)
+            else:
+                shutil.copy2(s, d)
+    shutil.copystat(top, out)
+PY
+  # A client PC's own per-user data folder starts empty.
+  find "$1/drive_c/users" -path "*/$data_sub" -prune -exec rm -rf {} +
+}
+warm() {
+  WINEPREFIX=$1 wineserver -p
+  WINEPREFIX=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+mem_available() { awk '/^MemAvailable:/ { print $2 * 1024 }' /proc/meminfo; }
+disk_available() { df -B1 --output=avail "$work" | tail -n1; }
+
+# How many fit: the first copy tells what a PC costs on disk and in memory (its running
+# wineserver and services, plus a generous allowance for one update run).
+disk0=$(disk_available) mem0=$(mem_available)
+clones+=("$work/prefix01")
+clone "$work/prefix01"
+disk1=$(disk_available)
+warm "$work/prefix01"
+sleep 1
+mem1=$(mem_available)
+read -r fit disk_pc mem_pc < <(awk -v d0="$disk0" -v d1="$disk1" -v m0="$mem0" -v m1="$mem1" -v want="$wanted" 'BEGIN {
+  dpc = d0 - d1; if (dpc < 1) dpc = 1
+  mpc = m0 - m1; if (mpc < 0) mpc = 0; mpc += 300 * 1024 * 1024
+  bydisk = int((d1 - 4 * 2^30) / dpc) + 1
+  bymem = int((m1 - 2 * 2^30) / mpc) + 1
+  n = want; if (bydisk < n) n = bydisk; if (bymem < n) n = bymem; if (n < 1) n = 1
+  printf "%d %d %d\n", n, dpc, mpc }')
+clients=$fit
+echo "clients: $clients of $wanted fit (per PC: $((disk_pc / 1048576)) MB disk beside the shared libraries," \
+     "$((mem_pc / 1048576)) MB memory with an update run's allowance)"
+for i in $(seq 2 "$clients"); do
+  clones+=("$(printf '%s/prefix%02d' "$work" "$i")")
+done
+for prefix in "${clones[@]:1}"; do clone "$prefix"; done
+for prefix in "${clones[@]:1}"; do warm "$prefix"; done
+echo "prefixes: $clients copies of PC A's, each with its own wineserver, warmed up"
+
+: >"$work/client.txt"  # no dialog expected: the answering program refuses any that comes
+pc_of() { printf '%s/pc%02d' "$work" "$1"; }
+
+# Every file of the release in every install folder, byte for byte; all install folders alike.
+check_pc() {
+  local pc=$1
+  result_ok "$pc" || return 1
+  while IFS='|' read -r name folder _cab _size md5; do
+    local path=$pc/install/${folder:+$folder/}$name
+    [ -f "$path" ] && [ "$(md5sum <"$path" | cut -d' ' -f1)" = "$md5" ] || { echo "$pc: $name missing or differs" >&2; return 1; }
+  done < <(tr '\t' '|' <"$work/release/manifest.txt")  # tabs would merge around an empty folder
+  if [ "$pc" != "$(pc_of 1)" ]; then
+    diff -r "$(pc_of 1)/install" "$pc/install" >&2 || { echo "$pc: install folder differs from PC 1's" >&2; return 1; }
+  fi
+  # The run reached its end: the main program was started.
+  for _ in $(seq 1 100); do [ -s "$pc/standin.log" ] && break; sleep 0.1; done
+  [ -s "$pc/standin.log" ] || { echo "$pc: the main program was not started" >&2; return 1; }
+}
+
+seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+best() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+
+best_one=""
+for round in $(seq 1 "$alone_rounds"); do
+  pc=$(pc_of 1)
+  make_pc "$pc"
+  rm -f "$pc/standin.log"
+  run_pc "${clones[0]}" "$pc" "" "$work/client.txt" "server-load-alone"
+  check_pc "$pc"
+  read -r _ _ s e <"$pc/result"
+  t=$(seconds "$s" "$e")
+  best_one=$(best "$best_one" "$t")
+  echo "round $round: one alone $t s"
+done
+
+best_all=""
+for round in $(seq 1 "$all_rounds"); do
+  for i in $(seq 1 "$clients"); do
+    make_pc "$(pc_of "$i")"
+    rm -f "$(pc_of "$i")/standin.log"
+  done
+  start=$(now)
+  pids=()
+  for i in $(seq 1 "$clients"); do
+    run_pc "${clones[$((i - 1))]}" "$(pc_of "$i")" "" "$work/client.txt" "server-load-$i" &
+    pids+=($!)
+  done
+  for p in "${pids[@]}"; do wait "$p"; done
+  end=$(now)
+  t=$(seconds "$start" "$end")
+  failed=0
+  slowest=0 fastest=""
+  for i in $(seq 1 "$clients"); do
+    check_pc "$(pc_of "$i")" || failed=1
+    read -r _ _ s e <"$(pc_of "$i")/result"
+    slowest=$(awk -v a="$slowest" -v b="$(seconds "$s" "$e")" 'BEGIN { print (b > a) ? b : a }')
+    fastest=$(best "$fastest" "$(seconds "$s" "$e")")
+  done
+  [ "$failed" = 0 ] || { echo "round $round: not every client PC ended with the release's bytes" >&2; exit 1; }
+  best_all=$(best "$best_all" "$t")
+  echo "round $round: $clients at once $t s (each PC from $fastest to $slowest s)"
+done
+
+measure="$clients server updates at once"
+[ "$clients" = "$wanted" ] || measure="$measure (of $wanted; $clients fit)"
+awk -v one="$best_one" -v all="$best_all" -v n="$clients" -v f="$release_files" -v b="$release_bytes" \
+    -v db="$db_bytes" -v m="$measure" -v a="$(seconds "$t0" "$t1")" 'BEGIN {
+  r = all / one
+  printf "release: %d files, %d bytes (%.1f MB); uploaded by PC A'"'"'s /INET /CHECK in %.2f s, %d bytes in VERSION\n", f, b, b / 1e6, a, db
+  printf "client PCs: %d, each its own Wine prefix, wineserver, program, install folder and answering program\n", n
+  printf "one alone (default run of KanvoloUpdate2.exe, best of 3): %.3f s\n", one
+  printf "%d at once, all ended (best of 2):                         %.3f s\n", n, all
+  printf "every install folder: the release byte for byte, all %d alike\n", n
+  printf "ratio all/one: %.2f, goal <= 5: %s\n", r, (r <= 5 ? "met" : "NOT met")
+  printf "BENCH|%s|%.2f s|one alone|%.2f s|%.2f|<= 5|%s\n", m, all, one, r, (r <= 5 ? "met" : "NOT met") }'
