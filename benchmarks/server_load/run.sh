@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Client PCs doing the server update at once from one PostgreSQL: bench.sh bench_server_load [CLIENTS] [FILES]
+# Client PCs doing the server update at once from one PostgreSQL:
+#   bench.sh bench_server_load [CLIENTS] [FILES] [PREFIXES (at most; fewer are shared)]
 #
 # PC A (the prefix bench.sh made) gets the database settings through "/SETUP /CHECK" with its
 # dialog answered, then installs a release from the local update host by "/INET /CHECK", which
@@ -15,6 +16,7 @@ bin=$(dirname "$BENCH_EXE")
 work=$BENCH_WORK/server_load
 wanted=${1:-20}
 files=${2:-40}
+most_prefixes=${3:-$wanted}
 alone_rounds=3
 all_rounds=2
 template=$WINEPREFIX
@@ -60,14 +62,16 @@ make_pc() {
 }
 
 # Runs KanvoloUpdate2.exe of PC folder pc in prefix with the arguments, answered by script (a file,
-# UTF-8); the answering program starts once the program runs and waits for its end. Writes
+# UTF-8); the answering program starts once the program runs and waits for its end (in a shared
+# prefix it follows every KanvoloUpdate2.exe there, so it waits for them all). appdata: the
+# per-user data folder where the prefix is shared. Writes
 # "<answer rc> <program rc> <start> <end>" into pc/result.
 run_pc() {
-  local prefix=$1 pc=$2 args=$3 script=$4 shots=$5 start end up arc=0 prc=0
+  local prefix=$1 pc=$2 args=$3 script=$4 shots=$5 appdata=${6:-} start end up arc=0 prc=0
   rm -f "$pc/result" "$pc/answer.log"
   start=$(now)
   # shellcheck disable=SC2086
-  (cd "$pc/program" && WINEPREFIX=$prefix KV_RECORD_FILE=$(win "$pc/standin.log") \
+  (cd "$pc/program" && WINEPREFIX=$prefix KV_RECORD_FILE=$(win "$pc/standin.log") KV_APPDATA=$appdata \
      exec wine "$pc/program/KanvoloUpdate2.exe" $args </dev/null >/dev/null 2>&1) &
   up=$!
   local pattern="${pc##*/}.program.KanvoloUpdate2"
@@ -171,7 +175,8 @@ mem_available() { awk '/^MemAvailable:/ { print $2 * 1024 }' /proc/meminfo; }
 disk_available() { df -B1 --output=avail "$work" | tail -n1; }
 
 # How many fit: the first copy tells what a PC costs on disk and in memory (its running
-# wineserver and services, plus a generous allowance for one update run).
+# wineserver and services); each update run is allowed 300 MB more. Where fewer prefixes than
+# clients fit, clients share them round robin, each with its per-user data folder redirected.
 disk0=$(disk_available) mem0=$(mem_available)
 clones+=("$work/prefix01")
 clone "$work/prefix01"
@@ -179,30 +184,62 @@ disk1=$(disk_available)
 warm "$work/prefix01"
 sleep 1
 mem1=$(mem_available)
-read -r fit disk_pc mem_pc < <(awk -v d0="$disk0" -v d1="$disk1" -v m0="$mem0" -v m1="$mem1" -v want="$wanted" 'BEGIN {
+read -r prefixes clients disk_pc mem_pc < <(awk -v d0="$disk0" -v d1="$disk1" -v m0="$mem0" -v m1="$mem1" \
+    -v want="$wanted" -v most="$most_prefixes" 'BEGIN {
+  run = 300 * 2^20
   dpc = d0 - d1; if (dpc < 1) dpc = 1
-  mpc = m0 - m1; if (mpc < 0) mpc = 0; mpc += 300 * 1024 * 1024
-  bydisk = int((d1 - 4 * 2^30) / dpc) + 1
-  bymem = int((m1 - 2 * 2^30) / mpc) + 1
-  n = want; if (bydisk < n) n = bydisk; if (bymem < n) n = bymem; if (n < 1) n = 1
-  printf "%d %d %d\n", n, dpc, mpc }')
-clients=$fit
-echo "clients: $clients of $wanted fit (per PC: $((disk_pc / 1048576)) MB disk beside the shared libraries," \
-     "$((mem_pc / 1048576)) MB memory with an update run's allowance)"
-for i in $(seq 2 "$clients"); do
+  mpc = m0 - m1; if (mpc < 0) mpc = 0
+  spare = m1 - 2 * 2^30 - run
+  n = want; if (most < n) n = most
+  bydisk = 1 + int((d1 - 4 * 2^30) / dpc); if (bydisk < n) n = bydisk
+  bymem = 1 + int(spare / (mpc + run)); if (bymem < n) n = bymem
+  if (n < 1) n = 1
+  c = 1 + int((spare - (n - 1) * mpc) / run); if (c > want) c = want; if (c < n) c = n
+  printf "%d %d %d %d\n", n, c, dpc, mpc }')
+shared=0
+[ "$prefixes" -ge "$clients" ] || shared=1
+echo "prefixes that fit: $prefixes of $wanted (per prefix $((disk_pc / 1048576)) MB disk beside the hard-linked" \
+     "libraries, $((mem_pc / 1048576)) MB memory warm; 300 MB allowed per update run)"
+for i in $(seq 2 "$prefixes"); do
   clones+=("$(printf '%s/prefix%02d' "$work" "$i")")
 done
 for prefix in "${clones[@]:1}"; do clone "$prefix"; done
 for prefix in "${clones[@]:1}"; do warm "$prefix"; done
-echo "prefixes: $clients copies of PC A's, each with its own wineserver, warmed up"
+if [ "$shared" = 1 ]; then
+  # The per-user data folder follows the environment of each process.
+  for prefix in "${clones[@]}"; do
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+      /v AppData /t REG_EXPAND_SZ /d '%KV_APPDATA%' /f >/dev/null 2>&1
+  done
+  echo "client PCs: $clients sharing $prefixes prefixes (each with its own wineserver), per-user data folders redirected per process"
+else
+  echo "client PCs: $clients, each in a prefix of its own (copies of PC A's, each with its own wineserver, warmed up)"
+fi
 
 : >"$work/client.txt"  # no dialog expected: the answering program refuses any that comes
 pc_of() { printf '%s/pc%02d' "$work" "$1"; }
+prefix_of() { printf '%s' "${clones[$((($1 - 1) % prefixes))]}"; }
+# Where the client's per-user data folder lies on the host: the prefix's user folder or, when
+# shared, the client's own folder in the prefix (C:\kvload\pcNN).
+data_of() {
+  if [ "$shared" = 1 ]; then printf '%s/drive_c/kvload/pc%02d' "$(prefix_of "$1")" "$1"; else printf '%s/drive_c/users' "$(prefix_of "$1")"; fi
+}
+if [ "$shared" = 1 ]; then
+  for i in $(seq 1 "$clients"); do mkdir -p "$(data_of "$i")"; done
+fi
 
-# Every file of the release in every install folder, byte for byte; all install folders alike.
+# Every file of the release in every install folder, byte for byte; all install folders alike;
+# the boot log of the PC's prefix read and installed every row and started the main program.
 check_pc() {
-  local pc=$1
+  local pc=$1 data=$2 log
   result_ok "$pc" || return 1
+  log=$(find "$data" -path '*/Kestrova/*' -name UpdateBoot.log | head -n1)
+  [ -n "$log" ] && iconv -f CP932 -t UTF-8 "$log" | cut -c25- | tr -d '\r' >"$pc/UpdateBoot.log" ||
+    { echo "$pc: no boot log in $data" >&2; return 1; }
+  [ "$(grep -c '^Read & Regist File ' "$pc/UpdateBoot.log")" = "$release_files" ] ||
+    { echo "$pc: not every row installed: $pc/UpdateBoot.log" >&2; return 1; }
+  [ "$(tail -n1 "$pc/UpdateBoot.log")" = "Exec Program $(win "$pc/install")\\Kanvolo.exe" ] ||
+    { echo "$pc: the run did not end by starting the main program: $pc/UpdateBoot.log" >&2; return 1; }
   while IFS='|' read -r name folder _cab _size md5; do
     local path=$pc/install/${folder:+$folder/}$name
     [ -f "$path" ] && [ "$(md5sum <"$path" | cut -d' ' -f1)" = "$md5" ] || { echo "$pc: $name missing or differs" >&2; return 1; }
@@ -223,8 +260,8 @@ for round in $(seq 1 "$alone_rounds"); do
   pc=$(pc_of 1)
   make_pc "$pc"
   rm -f "$pc/standin.log"
-  run_pc "${clones[0]}" "$pc" "" "$work/client.txt" "server-load-alone"
-  check_pc "$pc"
+  run_pc "$(prefix_of 1)" "$pc" "" "$work/client.txt" "server-load-alone" "C:\\kvload\\pc01"
+  check_pc "$pc" "$(data_of 1)"
   read -r _ _ s e <"$pc/result"
   t=$(seconds "$s" "$e")
   best_one=$(best "$best_one" "$t")
@@ -240,7 +277,7 @@ for round in $(seq 1 "$all_rounds"); do
   start=$(now)
   pids=()
   for i in $(seq 1 "$clients"); do
-    run_pc "${clones[$((i - 1))]}" "$(pc_of "$i")" "" "$work/client.txt" "server-load-$i" &
+    run_pc "$(prefix_of "$i")" "$(pc_of "$i")" "" "$work/client.txt" "server-load-$i" "$(printf 'C:\\kvload\\pc%02d' "$i")" &
     pids+=($!)
   done
   for p in "${pids[@]}"; do wait "$p"; done
@@ -249,7 +286,7 @@ for round in $(seq 1 "$all_rounds"); do
   failed=0
   slowest=0 fastest=""
   for i in $(seq 1 "$clients"); do
-    check_pc "$(pc_of "$i")" || failed=1
+    check_pc "$(pc_of "$i")" "$(data_of "$i")" || failed=1
     read -r _ _ s e <"$(pc_of "$i")/result"
     slowest=$(awk -v a="$slowest" -v b="$(seconds "$s" "$e")" 'BEGIN { print (b > a) ? b : a }')
     fastest=$(best "$fastest" "$(seconds "$s" "$e")")
@@ -261,11 +298,12 @@ done
 
 measure="$clients server updates at once"
 [ "$clients" = "$wanted" ] || measure="$measure (of $wanted; $clients fit)"
+[ "$shared" = 0 ] || measure="$measure ($prefixes prefixes shared)"
 awk -v one="$best_one" -v all="$best_all" -v n="$clients" -v f="$release_files" -v b="$release_bytes" \
-    -v db="$db_bytes" -v m="$measure" -v a="$(seconds "$t0" "$t1")" 'BEGIN {
+    -v db="$db_bytes" -v m="$measure" -v setup="$([ "$shared" = 1 ] && echo "sharing $prefixes Wine prefixes" || echo "each in its own Wine prefix with its own wineserver")" -v a="$(seconds "$t0" "$t1")" 'BEGIN {
   r = all / one
   printf "release: %d files, %d bytes (%.1f MB); uploaded by PC A'"'"'s /INET /CHECK in %.2f s, %d bytes in VERSION\n", f, b, b / 1e6, a, db
-  printf "client PCs: %d, each its own Wine prefix, wineserver, program, install folder and answering program\n", n
+  printf "client PCs: %d, %s; each its own program, install folder and answering program\n", n, setup
   printf "one alone (default run of KanvoloUpdate2.exe, best of 3): %.3f s\n", one
   printf "%d at once, all ended (best of 2):                         %.3f s\n", n, all
   printf "every install folder: the release byte for byte, all %d alike\n", n
