@@ -171,62 +171,20 @@ warm() {
   WINEPREFIX=$1 wineserver -p
   WINEPREFIX=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
 }
-mem_available() { awk '/^MemAvailable:/ { print $2 * 1024 }' /proc/meminfo; }
-disk_available() { df -B1 --output=avail "$work" | tail -n1; }
-
-# How many fit: the first copy tells what a PC costs on disk and in memory (its running
-# wineserver and services); each update run is allowed 300 MB more. Where fewer prefixes than
-# clients fit, clients share them round robin, each with its per-user data folder redirected.
-disk0=$(disk_available) mem0=$(mem_available)
-clones+=("$work/prefix01")
-clone "$work/prefix01"
-disk1=$(disk_available)
-warm "$work/prefix01"
-sleep 1
-mem1=$(mem_available)
-read -r prefixes clients disk_pc mem_pc < <(awk -v d0="$disk0" -v d1="$disk1" -v m0="$mem0" -v m1="$mem1" \
-    -v want="$wanted" -v most="$most_prefixes" 'BEGIN {
-  run = 300 * 2^20
-  dpc = d0 - d1; if (dpc < 1) dpc = 1
-  mpc = m0 - m1; if (mpc < 0) mpc = 0
-  spare = m1 - 2 * 2^30 - run
-  n = want; if (most < n) n = most
-  bydisk = 1 + int((d1 - 4 * 2^30) / dpc); if (bydisk < n) n = bydisk
-  bymem = 1 + int(spare / (mpc + run)); if (bymem < n) n = bymem
-  if (n < 1) n = 1
-  c = 1 + int((spare - (n - 1) * mpc) / run); if (c > want) c = want; if (c < n) c = n
-  printf "%d %d %d %d\n", n, c, dpc, mpc }')
-shared=0
-[ "$prefixes" -ge "$clients" ] || shared=1
-echo "prefixes that fit: $prefixes of $wanted (per prefix $((disk_pc / 1048576)) MB disk beside the hard-linked" \
-     "libraries, $((mem_pc / 1048576)) MB memory warm; 300 MB allowed per update run)"
-for i in $(seq 2 "$prefixes"); do
-  clones+=("$(printf '%s/prefix%02d' "$work" "$i")")
-done
-for prefix in "${clones[@]:1}"; do clone "$prefix"; done
-for prefix in "${clones[@]:1}"; do warm "$prefix"; done
-if [ "$shared" = 1 ]; then
-  # The per-user data folder follows the environment of each process.
-  for prefix in "${clones[@]}"; do
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
-      /v AppData /t REG_EXPAND_SZ /d '%KV_APPDATA%' /f >/dev/null 2>&1
-  done
-  echo "client PCs: $clients sharing $prefixes prefixes (each with its own wineserver), per-user data folders redirected per process"
-else
-  echo "client PCs: $clients, each in a prefix of its own (copies of PC A's, each with its own wineserver, warmed up)"
-fi
+# A prefix's cost: the disk its own files take (the hard-linked libraries are shared) and the
+# memory (proportional set size) of every process running with it.
+disk_of() { find "$1" -type f -links 1 -printf '%b\n' | awk '{ s += $1 * 512 } END { print s + 0 }'; }
+memory_of() {
+  local p
+  for p in /proc/[0-9]*; do
+    if tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qxF "WINEPREFIX=$1"; then
+      awk '/^Pss:/ { print $2 * 1024 }' "$p/smaps_rollup" 2>/dev/null || true
+    fi
+  done | awk '{ s += $1 } END { print s + 0 }'
+}
 
 : >"$work/client.txt"  # no dialog expected: the answering program refuses any that comes
 pc_of() { printf '%s/pc%02d' "$work" "$1"; }
-prefix_of() { printf '%s' "${clones[$((($1 - 1) % prefixes))]}"; }
-# Where the client's per-user data folder lies on the host: the prefix's user folder or, when
-# shared, the client's own folder in the prefix (C:\kvload\pcNN).
-data_of() {
-  if [ "$shared" = 1 ]; then printf '%s/drive_c/kvload/pc%02d' "$(prefix_of "$1")" "$1"; else printf '%s/drive_c/users' "$(prefix_of "$1")"; fi
-}
-if [ "$shared" = 1 ]; then
-  for i in $(seq 1 "$clients"); do mkdir -p "$(data_of "$i")"; done
-fi
 
 # Every file of the release in every install folder, byte for byte; all install folders alike;
 # the boot log of the PC's prefix read and installed every row and started the main program.
@@ -255,18 +213,77 @@ check_pc() {
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 best() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 
-best_one=""
+# ---- One client alone, in the first copy (its memory sampled during the first round).
+clones+=("$work/prefix01")
+clone "$work/prefix01"
+warm "$work/prefix01"
+sleep 1
+prefix_disk=$(disk_of "$work/prefix01")
+prefix_memory=$(memory_of "$work/prefix01")
+best_one="" run_memory=0
 for round in $(seq 1 "$alone_rounds"); do
   pc=$(pc_of 1)
   make_pc "$pc"
   rm -f "$pc/standin.log"
-  run_pc "$(prefix_of 1)" "$pc" "" "$work/client.txt" "server-load-alone" "C:\\kvload\\pc01"
-  check_pc "$pc" "$(data_of 1)"
+  run_pc "$work/prefix01" "$pc" "" "$work/client.txt" "server-load-alone" &
+  alone=$!
+  if [ "$round" = 1 ]; then
+    while kill -0 "$alone" 2>/dev/null; do
+      m=$(memory_of "$work/prefix01")
+      [ "$m" -le "$run_memory" ] || run_memory=$m
+      sleep 0.2
+    done
+  fi
+  wait "$alone"
+  check_pc "$pc" "$work/prefix01/drive_c/users"
   read -r _ _ s e <"$pc/result"
   t=$(seconds "$s" "$e")
   best_one=$(best "$best_one" "$t")
   echo "round $round: one alone $t s"
 done
+run_memory=$((run_memory > prefix_memory ? run_memory - prefix_memory : 0))
+
+# ---- How many fit: per prefix its disk and warm memory, per client twice the memory one update
+# run took, 4 GB of disk and 2 GB of memory left over. Where fewer prefixes than clients fit,
+# clients share them round robin, each with its per-user data folder redirected.
+read -r prefixes clients < <(awk -v disk="$(df -B1 --output=avail "$work" | tail -n1)" \
+    -v mem="$(awk '/^MemAvailable:/ { print $2 * 1024 }' /proc/meminfo)" -v dpc="$prefix_disk" \
+    -v mpc="$prefix_memory" -v run="$run_memory" -v want="$wanted" -v most="$most_prefixes" 'BEGIN {
+  run = 2 * run; if (run < 64 * 2^20) run = 64 * 2^20
+  spare = mem - 2 * 2^30 - run  # the first prefix is already there
+  n = want; if (most < n) n = most
+  bydisk = 1 + int((disk - 4 * 2^30) / (dpc > 0 ? dpc : 1)); if (bydisk < n) n = bydisk
+  bymem = 1 + int(spare / (mpc + run)); if (bymem < n) n = bymem
+  if (n < 1) n = 1
+  c = 1 + int((spare - (n - 1) * mpc) / run); if (c > want) c = want; if (c < n) c = n
+  printf "%d %d\n", n, c }')
+shared=0
+[ "$prefixes" -ge "$clients" ] || shared=1
+echo "per prefix: $((prefix_disk / 1048576)) MB of its own on disk (libraries hard-linked), $((prefix_memory / 1048576)) MB" \
+     "memory warm; one update run: $((run_memory / 1048576)) MB more"
+echo "prefixes that fit: $prefixes of $wanted"
+for i in $(seq 2 "$prefixes"); do
+  clones+=("$(printf '%s/prefix%02d' "$work" "$i")")
+done
+for prefix in "${clones[@]:1}"; do clone "$prefix"; done
+for prefix in "${clones[@]:1}"; do warm "$prefix"; done
+prefix_of() { printf '%s' "${clones[$((($1 - 1) % prefixes))]}"; }
+# Where the client's per-user data folder lies on the host: the prefix's user folder or, when
+# shared, the client's own folder in the prefix (C:\kvload\pcNN).
+data_of() {
+  if [ "$shared" = 1 ]; then printf '%s/drive_c/kvload/pc%02d' "$(prefix_of "$1")" "$1"; else printf '%s/drive_c/users' "$(prefix_of "$1")"; fi
+}
+if [ "$shared" = 1 ]; then
+  # The per-user data folder follows the environment of each process.
+  for prefix in "${clones[@]}"; do
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+      /v AppData /t REG_EXPAND_SZ /d '%KV_APPDATA%' /f >/dev/null 2>&1
+  done
+  for i in $(seq 1 "$clients"); do mkdir -p "$(data_of "$i")"; done
+  echo "client PCs: $clients sharing $prefixes prefixes (each with its own wineserver), per-user data folders redirected per process"
+else
+  echo "client PCs: $clients, each in a prefix of its own (copies of PC A's, each with its own wineserver, warmed up)"
+fi
 
 best_all=""
 for round in $(seq 1 "$all_rounds"); do
