@@ -319,7 +319,7 @@ measure="$clients server updates at once"
 awk -v one="$best_one" -v all="$best_all" -v n="$clients" -v f="$release_files" -v b="$release_bytes" \
     -v db="$db_bytes" -v m="$measure" -v setup="$([ "$shared" = 1 ] && echo "sharing $prefixes Wine prefixes" || echo "each in its own Wine prefix with its own wineserver")" -v a="$(seconds "$t0" "$t1")" 'BEGIN {
   r = all / one
-  printf "release: %d files, %d bytes (%.1f MB); uploaded by PC A'"'"'s /INET /CHECK in %.2f s, %d bytes in VERSION\n", f, b, b / 1e6, a, db
+  printf "release: %d files, %d bytes (%.1f MB); installed and uploaded by PC A'"'"'s /INET /CHECK in %.2f s, %d bytes in VERSION\n", f, b, b / 1e6, a, db
   printf "client PCs: %d, %s; each its own program, install folder and answering program\n", n, setup
   printf "one alone (default run of KanvoloUpdate2.exe, best of 3): %.3f s\n", one
   printf "%d at once, all ended (best of 2):                         %.3f s\n", n, all
