@@ -17,6 +17,13 @@ std::wstring FailureText(const RuntimeError& e, const std::wstring& path) {
   return HexUpper(e.Number()) + L":" + e.Description() + L"(" + path + L")";
 }
 
+// "X:\...\name\" naming an existing folder.
+bool IsFolderBelowADriveRoot(const std::wstring& folder) {
+  if (folder.size() < 5 || folder[1] != L':' || folder[2] != L'\\' || folder[folder.size() - 2] == L'\\') return false;
+  const DWORD attributes = GetFileAttributesW(folder.substr(0, folder.size() - 1).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 }  // namespace
 
 bool FileExist(const std::wstring& path) {
@@ -36,7 +43,12 @@ bool IsAllDigits(const std::wstring& text) {
 
 bool DirectoryListingFinds(const std::wstring& path) {
   std::wstring pattern = path;
-  if (pattern.empty() || pattern.back() == L'\\') pattern += L'*';
+  if (pattern.empty() || pattern.back() == L'\\') {
+    // A folder below a drive's root lists at least its "." entry. Under Wine a listing reads the
+    // whole folder (0.5 ms for 600 files); its attributes answer the same much sooner.
+    if (IsFolderBelowADriveRoot(pattern)) return true;
+    pattern += L'*';
+  }
   WIN32_FIND_DATAW data;
   UniqueFind find(FindFirstFileW(pattern.c_str(), &data));
   return static_cast<bool>(find);
