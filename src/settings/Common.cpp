@@ -17,11 +17,21 @@ std::wstring FailureText(const RuntimeError& e, const std::wstring& path) {
   return HexUpper(e.Number()) + L":" + e.Description() + L"(" + path + L")";
 }
 
-// "X:\...\name\" naming an existing folder.
-bool IsFolderBelowADriveRoot(const std::wstring& folder) {
-  if (folder.size() < 5 || folder[1] != L':' || folder[2] != L'\\' || folder[folder.size() - 2] == L'\\') return false;
-  const DWORD attributes = GetFileAttributesW(folder.substr(0, folder.size() - 1).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+// An entry that a listing of path would find, answered from its attributes: under Wine a
+// listing reads the whole folder first (0.5 ms for 600 files) or opens it (0.2 ms), while the
+// attributes take microseconds. Only for "X:\..." paths without wildcards; a folder's contents
+// ("X:\...\name\") always list the folder's "." entry.
+bool AttributesShowAnEntry(const std::wstring& path) {
+  if (path.size() < 4 || path[1] != L':' || path[2] != L'\\' || path.find_first_of(L"*?") != std::wstring::npos) {
+    return false;
+  }
+  std::wstring entry = path;
+  if (entry.back() == L'\\') entry.pop_back();
+  const std::wstring last = entry.substr(entry.find_last_of(L'\\') + 1);
+  if (last.empty() || last == L"." || last == L"..") return false;
+  const DWORD attributes = GetFileAttributesW(entry.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return entry.size() == path.size() || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace
@@ -42,13 +52,9 @@ bool IsAllDigits(const std::wstring& text) {
 }
 
 bool DirectoryListingFinds(const std::wstring& path) {
+  if (AttributesShowAnEntry(path)) return true;
   std::wstring pattern = path;
-  if (pattern.empty() || pattern.back() == L'\\') {
-    // A folder below a drive's root lists at least its "." entry. Under Wine a listing reads the
-    // whole folder (0.5 ms for 600 files); its attributes answer the same much sooner.
-    if (IsFolderBelowADriveRoot(pattern)) return true;
-    pattern += L'*';
-  }
+  if (pattern.empty() || pattern.back() == L'\\') pattern += L'*';
   WIN32_FIND_DATAW data;
   UniqueFind find(FindFirstFileW(pattern.c_str(), &data));
   return static_cast<bool>(find);

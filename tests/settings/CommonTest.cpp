@@ -109,6 +109,7 @@ TEST(DirectoryListingFinds, Table) {
   TempDir dir;
   CreateDirectoryW((dir / L"empty").c_str(), nullptr);
   CreateDirectoryW((dir / L"full").c_str(), nullptr);
+  CreateDirectoryW((dir / L"日本語").c_str(), nullptr);
   kvtest::WriteBytes(dir / L"full\\a.txt", "a");
   kvtest::WriteBytes(dir / L"file.txt", "x");
   struct Case {
@@ -120,7 +121,10 @@ TEST(DirectoryListingFinds, Table) {
       {dir / L"full\\", true},
       {dir / L"missing\\", false},
       {dir / L"file.txt\\", false},
+      {dir / L"日本語\\", true},
       // The entry itself, file or folder.
+      {dir / L"日本語", true},
+      {dir / L"full\\a.txt", true},
       {dir / L"empty", true},
       {dir / L"file.txt", true},
       {dir / L"missing", false},
