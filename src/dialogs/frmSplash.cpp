@@ -328,8 +328,8 @@ void frmSplash::ReadBody() {
 
     if (Now() - dtLastRefresh >= 1) ShowProgress();
     if (piece.size() < static_cast<std::size_t>(kPiece)) {
-      // The last piece: the final count whatever the time; the bar stays. The label paints
-      // itself; the whole window is repainted on the clock, as file after file arrives.
+      // The last piece: the final count whatever the time; the bar stays. The label is painted
+      // now, the whole window on the clock, as file after file arrives.
       ShowProgress(false);
       break;
     }
@@ -355,7 +355,11 @@ void frmSplash::ShowProgress(bool always) {
 
 void frmSplash::RefreshOnClock() {
   const ULONGLONG now = GetTickCount64();
-  if (refreshedTick_ != 0 && now - refreshedTick_ < kRefreshEveryMs) return;
+  if (refreshedTick_ != 0 && now - refreshedTick_ < kRefreshEveryMs) {
+    // What has changed is painted now (nothing to do where the labels painted themselves).
+    if (hwnd()) RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return;
+  }
   refreshedTick_ = now;
   Refresh();
 }

@@ -47,7 +47,7 @@ class frmSplash : public Form {
   void SendWindowMessage(std::int32_t lngCommand, std::int32_t lngParam, std::int32_t lngMsg = 1024);
 
   // A whole repaint costs several milliseconds under X: when texts change file by file, the
-  // window is repainted at most every 100 ms (the labels paint their own new text meanwhile).
+  // window is repainted at most every 100 ms; meanwhile only what has changed is painted.
   void RefreshOnClock();
 
   Control Picture1;

@@ -52,8 +52,8 @@ void ForEachNotCurrent(const std::function<void(std::int16_t)>& step) {
   }
 }
 
-// A repaint of the splash window costs some milliseconds under X: file by file it is done on a
-// clock (the file's line may show a few milliseconds late); a new step text is always painted.
+// A whole repaint of the splash window costs some milliseconds under X: file by file the changed
+// line is painted and the whole window on a clock; a new step text always repaints it all.
 void RefreshSplash(bool always = true) {
   SkipOnError([always] {
     if (always) {
