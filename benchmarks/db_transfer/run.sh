@@ -33,4 +33,7 @@ awk -v n="$count" -v bytes="$bytes" -v up="$up" -v down="$down" -v t0="$t0" -v t
   printf "up:   UploadData   %7.2f s %7.1f MB/s   psql \\copy in  %6.2f s %7.1f MB/s   ratio %.1f\n", up, mb / up, cin, mb / cin, up / cin
   printf "down: DownloadData %7.2f s %7.1f MB/s   psql \\copy out %6.2f s %7.1f MB/s   ratio %.1f\n", down, mb / down, cout, mb / cout, down / cout
   print "files compared byte for byte: equal"
+  u = up / cin; d = down / cout
+  printf "BENCH|database upload, %d files %.0f MB|%.2f s|psql \\copy in|%.2f s|%.2f|<= 2|%s\n", n, mb, up, cin, u, (u <= 2 ? "met" : "NOT met")
+  printf "BENCH|database download, %d files %.0f MB|%.2f s|psql \\copy out|%.2f s|%.2f|<= 2|%s\n", n, mb, down, cout, d, (d <= 2 ? "met" : "NOT met")
 }'
