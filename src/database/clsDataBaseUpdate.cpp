@@ -75,6 +75,14 @@ void Check(BOOL done) {
   if (!done) RaiseLastWin32();
 }
 
+// What a listing of the folder would tell (it finds "." at least), without reading the folder
+// through; "" is the current folder.
+bool FolderExists(const std::wstring& folder) {
+  if (folder.empty()) return true;
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::uint64_t FileLength(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   Check(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
@@ -381,7 +389,7 @@ std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, co
 
       bool damaged = false;
       if (!IsOwnExecutable(name)) {
-        if (!DirectoryListingFinds(f)) {
+        if (!FolderExists(f)) {
           strStep_ = L"DB.DownloadData:MkDir(" + f + L")";
           Check(CreateDirectoryW(f.c_str(), nullptr));
         }
@@ -455,15 +463,19 @@ std::int32_t clsDataBaseUpdate::RegistFile(const std::wstring& strProgName, std:
                                            bool flgRegist) {
   try {
     strStep_ = L"DB.RegistFile:GetSystemDirectory()";
-    std::wstring s = Trim(CurrentHost().SystemFolder());
-    if (!EndsWith(s, L"\\")) s += L"\\";
-    // Without regsvr32 in the system folder it is started by name.
-    if (!FileExist(s + L"regsvr32.exe")) s.clear();
+    // The RegAsm type registers nothing here; for it and the types without registration neither
+    // the system folder nor the file is looked at.
+    const bool registers = intRegistType == 2 || intRegistType == 3;
+    std::wstring s;
+    if (registers) {
+      s = Trim(CurrentHost().SystemFolder());
+      if (!EndsWith(s, L"\\")) s += L"\\";
+      // Without regsvr32 in the system folder it is started by name.
+      if (!FileExist(s + L"regsvr32.exe")) s.clear();
+    }
 
     strStep_ = L"DB.RegistFile:FileExist(" + strProgName + L")";
-    if (!FileExist(strProgName)) return 0;
-    // The RegAsm type registers nothing here.
-    if (intRegistType != 2 && intRegistType != 3) return 0;
+    if (!registers || !FileExist(strProgName)) return 0;
     const std::vector<std::wstring> commands = RegistrationCommands(intRegistType, flgRegist, s, strProgName);
     CurrentHost().Sleep(kRegistrationPause);
     strStep_ = L"DB.RegistFile:ExecWait(" + commands.front() + L")";
