@@ -71,4 +71,7 @@ awk -v files="$files" -v bytes="$bytes" -v ours="$ours" -v gcab="$(awk -v s="$st
   printf "CabCompress (our Cab, cabinet.dll under Wine): %7.2f s  %6.1f MB/s  cabinets %d bytes (%.1f%% of the files)\n", ours, mb / ours, oursize, 100 * oursize / bytes
   printf "gcab -c -z (host):                             %7.2f s  %6.1f MB/s  cabinets %d bytes (%.1f%% of the files)\n", gcab, mb / gcab, gcabsize, 100 * gcabsize / bytes
   printf "ratios CabCompress/gcab: time %.2f, total cabinet size %.3f\n", ours / gcab, oursize / gcabsize
+  r = ours / gcab
+  printf "BENCH|compression, %.0f MB in %d cabinets|%.2f s|gcab -c -z|%.2f s|%.2f|<= 1.25|%s\n", mb, files, ours, gcab, r,
+         (r <= 1.25 ? "met" : "NOT met")
 }'

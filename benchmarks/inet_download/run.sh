@@ -29,4 +29,6 @@ awk -v bytes="$bytes" -v head="$head" -v body="$body" -v chead="${best% *}" -v c
   printf "curl (host):                                             %7.1f MB/s  (body %.3f s, response head after %.3f s)\n", c, cbody, chead
   verdict = "NOT met"; if (k >= 125) verdict = "met"
   printf "ratio control/curl: %.2f   goal for the control: 125 MB/s (%s)\n", k / c, verdict
+  printf "BENCH|download %.0f MB from 127.0.0.1 (transfer control)|%.1f MB/s|curl|%.1f MB/s|%.2f|>= 125 MB/s|%s\n",
+         mb, k, c, k / c, verdict
 }'

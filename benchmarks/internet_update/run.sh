@@ -89,4 +89,6 @@ awk -v s="$best_script" -v p="$best_program" -v f="$files" -v b="$bytes" -v c="$
   printf "files: %d, bytes: %d (cabinets %d)\n", f, b, c
   printf "shell script (curl, cabextract, md5sum, cp): %.3f s\n", s
   printf "KanvoloUpdate2.exe /INET /CHECK under Wine:   %.3f s\n", p
-  printf "ratio program/script: %.2f, goal <= 1.0: %s\n", r, (r <= 1.0 ? "met" : "NOT met") }'
+  printf "ratio program/script: %.2f, goal <= 1.0: %s\n", r, (r <= 1.0 ? "met" : "NOT met")
+  printf "BENCH|internet update, %d files (%.0f MB)|%.3f s|curl, cabextract, md5sum script|%.3f s|%.2f|<= 1.0|%s\n",
+         f, b / 1e6, p, s, r, (r <= 1.0 ? "met" : "NOT met") }'

@@ -32,4 +32,5 @@ awk -v bytes="$bytes" -v g="$total" -v c="$best" 'BEGIN {
   printf "curl (host):                            %7.1f MB/s  (%.3f s)\n", cs, c
   verdict = "NOT met"; if (gs >= 125) verdict = "met"
   printf "ratio GetHTTP/curl: %.2f   goal for GetHTTP: 125 MB/s (%s)\n", gs / cs, verdict
+  printf "BENCH|download, frmSplash.GetHTTP, %.0f MB|%.1f MB/s|curl|%.1f MB/s|%.2f|GetHTTP >= 125 MB/s|%s\n", mb, gs, cs, gs / cs, verdict
 }'

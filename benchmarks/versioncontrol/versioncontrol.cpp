@@ -1,5 +1,6 @@
 // Writes and reads a full version control (3000 files, 200 history entries) through MSXML 3 and
-// prints the times: bench_versioncontrol [rounds]
+// prints the times: bench_versioncontrol [ROUNDS [KEEP]]; KEEP: where the last file written stays.
+// The last line is "vc BYTES WRITE_MEDIAN READ_MEDIAN" (seconds).
 #include <windows.h>
 
 #include <algorithm>
@@ -70,7 +71,7 @@ int wmain(int argc, wchar_t** argv) {
   const kv::ComApartment com;
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring path = std::wstring(temp) + L"bench_versioncontrol.xml";
+  const std::wstring path = argc > 2 ? std::wstring(argv[2]) : std::wstring(temp) + L"bench_versioncontrol.xml";
 
   std::mt19937 random(7);
   std::vector<double> writes, reads;
@@ -89,12 +90,13 @@ int wmain(int argc, wchar_t** argv) {
   }
   WIN32_FILE_ATTRIBUTE_DATA data;
   GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-  DeleteFileW(path.c_str());
+  if (argc <= 2) DeleteFileW(path.c_str());
   std::printf("version control of 3000 files and 200 history entries, %lu bytes, %d rounds\n", data.nFileSizeLow,
               rounds);
   std::printf("WriteControl (sort and save): median %.3f s, min %.3f s\n", Median(writes),
               *std::min_element(writes.begin(), writes.end()));
   std::printf("ReadControl (load and verify): median %.3f s, min %.3f s\n", Median(reads),
               *std::min_element(reads.begin(), reads.end()));
+  std::printf("vc %lu %.4f %.4f\n", data.nFileSizeLow, Median(writes), Median(reads));
   return 0;
 }

@@ -28,7 +28,12 @@ std::vector<unsigned char> Field::GetChunk(std::int32_t size) {
   if (deferred_) {
     owner_->RequireOpen();
     if (owner_->eof_) RaiseNoCurrentRow();
-    return owner_->statement_->GetBytes(column_, static_cast<std::size_t>(size));
+    if (!hexText_) return owner_->statement_->GetBytes(column_, static_cast<std::size_t>(size));
+    // In large blocks: a value that fits in one crosses the driver in a single copy.
+    if (offset_ == bytes_.size()) {
+      bytes_ = owner_->statement_->GetBytesFromHex(column_, kHexBlock);
+      offset_ = 0;
+    }
   }
   const std::size_t count = std::min(bytes_.size() - offset_, static_cast<std::size_t>(size));
   std::vector<unsigned char> piece(bytes_.begin() + static_cast<std::ptrdiff_t>(offset_),
@@ -77,6 +82,9 @@ void Recordset::Open(const std::wstring& source, Connection& connection, CursorT
     field.column_ = static_cast<SQLUSMALLINT>(i + 1);
     field.info_ = columns[i];
     field.deferred_ = columns[i].IsBinary() && i >= lastText;
+    // PostgreSQL's driver turns its bytea text into bytes one character at a time, twice over, at
+    // the first piece of a value; its hexadecimal text passes through in plain copies.
+    field.hexText_ = field.deferred_ && UCase(columns[i].typeName) == L"BYTEA";
   }
   connection_ = &connection;
   statement_ = std::move(statement);

@@ -34,13 +34,15 @@ class Field {
  private:
   friend class Recordset;
   bool isBinary() const noexcept { return info_.IsBinary(); }
+  static constexpr std::size_t kHexBlock = 2 << 20;  // bytes of a hexadecimal value read at once
 
   Recordset* owner_ = nullptr;
   SQLUSMALLINT column_ = 0;
   odbc::ColumnInfo info_;
   bool deferred_ = false;  // read by GetChunk from the driver
+  bool hexText_ = false;   // and as hexadecimal text (see Open)
   std::optional<std::wstring> text_;
-  std::vector<unsigned char> bytes_;  // a binary value read at the fetch
+  std::vector<unsigned char> bytes_;  // a binary value read at the fetch, or a block of one
   std::size_t offset_ = 0;
   std::optional<odbc::Parameter> pending_;
 };

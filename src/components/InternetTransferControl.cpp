@@ -1,8 +1,11 @@
 #include "components/InternetTransferControl.h"
 
 #include <algorithm>
-#include <optional>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "base/Handles.h"
@@ -127,6 +130,51 @@ struct SendJob {
   DWORD code = 0;
 };
 
+// Threads that send one request after another. Starting a thread costs some milliseconds under
+// Wine, more than a small download takes; a new one is started only when none is waiting, that
+// is while an earlier send that was given up still blocks its thread.
+class SendThreads {
+ public:
+  void Start(std::shared_ptr<SendJob> job) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (waiting_ > jobs_.size()) {
+        jobs_.push_back(std::move(job));
+        wake_.notify_one();
+        return;
+      }
+    }
+    std::thread([this, first = std::move(job)]() mutable { Serve(std::move(first)); }).detach();
+  }
+
+ private:
+  void Serve(std::shared_ptr<SendJob> job) {
+    for (;;) {
+      if (!HttpSendRequestW(job->request, nullptr, 0, nullptr, 0)) job->code = GetLastError();
+      SetEvent(job->done.get());
+      // The last hold on a request that was given up closes its handles here.
+      job.reset();
+      std::unique_lock<std::mutex> lock(mutex_);
+      ++waiting_;
+      wake_.wait(lock, [this] { return !jobs_.empty(); });
+      --waiting_;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::shared_ptr<SendJob>> jobs_;
+  std::size_t waiting_ = 0;  // threads waiting for a job
+};
+
+// Lives as long as the process: its threads wait on it to the end.
+SendThreads& Senders() {
+  static SendThreads* const threads = new SendThreads;
+  return *threads;
+}
+
 // The blocking send runs on a thread of its own while the window system runs. 0 when the
 // response head has arrived within the time-out, else the failure's code.
 DWORD SendRequest(HINTERNET request, std::shared_ptr<const void> keepAlive, std::int32_t timeoutSeconds) {
@@ -135,10 +183,7 @@ DWORD SendRequest(HINTERNET request, std::shared_ptr<const void> keepAlive, std:
   job->request = request;
   job->done.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!job->done) RaiseLastWin32();
-  std::thread([job] {
-    if (!HttpSendRequestW(job->request, nullptr, 0, nullptr, 0)) job->code = GetLastError();
-    SetEvent(job->done.get());
-  }).detach();
+  Senders().Start(job);
   // WinINet's own time-outs do not cover everything: under Wine a server that hangs up during
   // the TLS handshake keeps the send waiting for good. The thread is then left to end alone.
   if (!LetWindowsRunUntil(job->done.get(), timeoutSeconds)) return ERROR_INTERNET_TIMEOUT;

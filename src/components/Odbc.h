@@ -93,6 +93,7 @@ struct Parameter {
 struct ColumnInfo {
   std::wstring name;
   SQLSMALLINT sqlType = 0;
+  std::wstring typeName;  // the server's own name of the type ("" when the driver does not say)
   bool IsBinary() const noexcept;
 };
 
@@ -104,7 +105,7 @@ class Statement {
 
   // Seconds; 0 means none.
   void SetQueryTimeout(std::uint32_t seconds);
-  // Prepares and executes sql with the parameters bound in order. The parameters must outlive
+  // Executes sql with the parameters bound in order. The parameters must outlive
   // nothing: they are sent during the call.
   void Execute(const std::wstring& sql, const std::vector<Parameter>& parameters = {});
 
@@ -116,6 +117,8 @@ class Statement {
   std::optional<std::wstring> GetText(SQLUSMALLINT column);
   // The next piece of at most size bytes of a binary column; empty at its end or when NULL.
   std::vector<unsigned char> GetBytes(SQLUSMALLINT column, std::size_t size);
+  // The same, read as the driver's hexadecimal text of the value (SQL_C_CHAR) and decoded here.
+  std::vector<unsigned char> GetBytesFromHex(SQLUSMALLINT column, std::size_t size);
   // Ends the result set so that the handle can run another statement.
   void CloseCursor();
 

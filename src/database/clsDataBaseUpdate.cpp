@@ -75,6 +75,14 @@ void Check(BOOL done) {
   if (!done) RaiseLastWin32();
 }
 
+// What a listing of the folder would tell (it finds "." at least), without reading the folder
+// through; "" is the current folder.
+bool FolderExists(const std::wstring& folder) {
+  if (folder.empty()) return true;
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::uint64_t FileLength(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   Check(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
@@ -97,15 +105,29 @@ std::vector<unsigned char> ReadWholeFile(const std::wstring& path, std::uint64_t
   return bytes;
 }
 
-// The temporary file of a download: deleted unless it was put in place.
+// The temporary file of a download, created open for writing: deleted unless it was put in place.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::wstring& folder) {
-    wchar_t path[MAX_PATH + 1] = {};
-    Check(GetTempFileNameW(folder.c_str(), L"kvd", 0, path));
-    path_ = path;
+    // A name longer than 8.3: a new 8.3 name is looked up under Wine against the short name of
+    // every file in the folder, an install folder of hundreds of files at that.
+    const DWORD process = GetCurrentProcessId(), start = GetTickCount();
+    for (DWORD n = 0; n < 0x10000; ++n) {
+      wchar_t name[32];
+      swprintf(name, 32, L"kvd%08lx%04lx.tmp", static_cast<unsigned long>(process),
+               static_cast<unsigned long>((start + n) & 0xFFFF));
+      const std::wstring path = folder + name;
+      file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (file_) {
+        path_ = path;
+        return;
+      }
+      if (GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    RaiseLastWin32();
   }
   ~TemporaryFile() {
+    file_.reset();
     if (path_.empty()) return;
     SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path_.c_str());
@@ -114,14 +136,22 @@ class TemporaryFile {
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
   const std::wstring& path() const noexcept { return path_; }
-  // Replaces target with the file (attributes of the target cleared first).
+  HANDLE handle() const noexcept { return file_.get(); }
+  void Close() noexcept { file_.reset(); }
+  // Replaces target with the file; a target that refuses (read-only) has its attributes cleared
+  // and is replaced then.
   void MoveOver(const std::wstring& target) {
-    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) SetNormalAttributes(target);
-    Check(MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING));
+    if (!MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      const DWORD refusal = GetLastError();
+      if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) throw RuntimeError::FromWin32(refusal);
+      SetNormalAttributes(target);
+      Check(MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING));
+    }
     path_.clear();
   }
 
  private:
+  UniqueFile file_;
   std::wstring path_;
 };
 
@@ -381,7 +411,7 @@ std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, co
 
       bool damaged = false;
       if (!IsOwnExecutable(name)) {
-        if (!DirectoryListingFinds(f)) {
+        if (!FolderExists(f)) {
           strStep_ = L"DB.DownloadData:MkDir(" + f + L")";
           Check(CreateDirectoryW(f.c_str(), nullptr));
         }
@@ -389,9 +419,6 @@ std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, co
         // complete, stamped and checked.
         strStep_ = L"DB.DownloadData:Open(" + target + L")";
         TemporaryFile temporary(f);
-        UniqueFile out(CreateFileW(temporary.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) RaiseLastWin32();
         ado::Field& image = rsVersion.Fields(L"VER_IMAGE");
         std::int64_t received = 0;
         for (std::int32_t written = 0; written < size;) {
@@ -401,7 +428,7 @@ std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, co
           strStep_ = L"DB.DownloadData:Put";
           DWORD put = 0;
           if (!piece.empty()) {
-            Check(WriteFile(out.get(), piece.data(), static_cast<DWORD>(piece.size()), &put, nullptr));
+            Check(WriteFile(temporary.handle(), piece.data(), static_cast<DWORD>(piece.size()), &put, nullptr));
           }
           received += static_cast<std::int64_t>(piece.size());
         }
@@ -409,7 +436,7 @@ std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, co
         strStep_ = L"DB.DownloadData:GetChunk";
         received += static_cast<std::int64_t>(image.GetChunk(kChunkSize).size());
         strStep_ = L"DB.DownloadData:Close";
-        out.reset();
+        temporary.Close();
         strStep_ = L"DB.DownloadData:SetAttr(" + target + L")";
         SetNormalAttributes(temporary.path());
         strStep_ = L"DB.DownloadData:SetLastWriteTime(" + target + L")";
@@ -455,15 +482,19 @@ std::int32_t clsDataBaseUpdate::RegistFile(const std::wstring& strProgName, std:
                                            bool flgRegist) {
   try {
     strStep_ = L"DB.RegistFile:GetSystemDirectory()";
-    std::wstring s = Trim(CurrentHost().SystemFolder());
-    if (!EndsWith(s, L"\\")) s += L"\\";
-    // Without regsvr32 in the system folder it is started by name.
-    if (!FileExist(s + L"regsvr32.exe")) s.clear();
+    // The RegAsm type registers nothing here; for it and the types without registration neither
+    // the system folder nor the file is looked at.
+    const bool registers = intRegistType == 2 || intRegistType == 3;
+    std::wstring s;
+    if (registers) {
+      s = Trim(CurrentHost().SystemFolder());
+      if (!EndsWith(s, L"\\")) s += L"\\";
+      // Without regsvr32 in the system folder it is started by name.
+      if (!FileExist(s + L"regsvr32.exe")) s.clear();
+    }
 
     strStep_ = L"DB.RegistFile:FileExist(" + strProgName + L")";
-    if (!FileExist(strProgName)) return 0;
-    // The RegAsm type registers nothing here.
-    if (intRegistType != 2 && intRegistType != 3) return 0;
+    if (!registers || !FileExist(strProgName)) return 0;
     const std::vector<std::wstring> commands = RegistrationCommands(intRegistType, flgRegist, s, strProgName);
     CurrentHost().Sleep(kRegistrationPause);
     strStep_ = L"DB.RegistFile:ExecWait(" + commands.front() + L")";

@@ -46,6 +46,10 @@ class frmSplash : public Form {
   // begins with "ThunderRT6", and message 1024 to every untitled "ThunderRT6FormDC" window.
   void SendWindowMessage(std::int32_t lngCommand, std::int32_t lngParam, std::int32_t lngMsg = 1024);
 
+  // A whole repaint costs several milliseconds under X: when texts change file by file, the
+  // window is repainted at most every 100 ms; meanwhile only what has changed is painted.
+  void RefreshOnClock();
+
   Control Picture1;
   Control Image1;
   Control lblVersion;
@@ -63,10 +67,11 @@ class frmSplash : public Form {
   void Inet1_StateChanged(std::int16_t State);
   void ReadBody();
   [[noreturn]] void DownloadFailed();
-  void ShowProgress();
+  void ShowProgress(bool always = true);
   void DropCaptionBar();
   void SetCopyrightFont();
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
+  HBITMAP ScaledPicture(HDC dc, int width, int height) const;
 
   std::int32_t lngFileSize = 0;
   bool flgBusy = false;
@@ -76,8 +81,13 @@ class frmSplash : public Form {
   std::int64_t dtLastRefresh = 0;  // whole seconds of the local time
   std::int32_t lngError = 0;
   bool flgInEvent = false;
+  static constexpr ULONGLONG kRefreshEveryMs = 100;
+  ULONGLONG refreshedTick_ = 0;  // of the last RefreshOnClock that repainted
 
   UniqueBitmap picture_;
+  mutable UniqueBitmap scaled_;  // picture_ at the size it was last drawn
+  mutable int scaledWidth_ = 0;
+  mutable int scaledHeight_ = 0;
   UniqueFont copyrightFont_;
 };
 

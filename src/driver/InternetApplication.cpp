@@ -52,14 +52,16 @@ void ForEachNotCurrent(const std::function<void(std::int16_t)>& step) {
   }
 }
 
-// A repaint of the splash window costs some 12 ms under X: file by file it is done on a clock
-// (the file's line may show a few milliseconds late); a new step text is always painted.
+// A whole repaint of the splash window costs some milliseconds under X: file by file the changed
+// line is painted and the whole window on a clock; a new step text always repaints it all.
 void RefreshSplash(bool always = true) {
-  static ULONGLONG last = 0;
-  const ULONGLONG now = GetTickCount64();
-  if (!always && now - last < 100) return;
-  last = now;
-  SkipOnError([] { Splash().Refresh(); });
+  SkipOnError([always] {
+    if (always) {
+      Splash().Refresh();
+    } else {
+      Splash().RefreshOnClock();
+    }
+  });
 }
 
 // A failure of one entry: its boot line and logged message, then the end without the main program.

@@ -17,6 +17,23 @@ std::wstring FailureText(const RuntimeError& e, const std::wstring& path) {
   return HexUpper(e.Number()) + L":" + e.Description() + L"(" + path + L")";
 }
 
+// An entry that a listing of path would find, answered from its attributes: under Wine a
+// listing reads the whole folder first (0.5 ms for 600 files) or opens it (0.2 ms), while the
+// attributes take microseconds. Only for "X:\..." paths without wildcards; a folder's contents
+// ("X:\...\name\") always list the folder's "." entry.
+bool AttributesShowAnEntry(const std::wstring& path) {
+  if (path.size() < 4 || path[1] != L':' || path[2] != L'\\' || path.find_first_of(L"*?") != std::wstring::npos) {
+    return false;
+  }
+  std::wstring entry = path;
+  if (entry.back() == L'\\') entry.pop_back();
+  const std::wstring last = entry.substr(entry.find_last_of(L'\\') + 1);
+  if (last.empty() || last == L"." || last == L"..") return false;
+  const DWORD attributes = GetFileAttributesW(entry.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return entry.size() == path.size() || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 }  // namespace
 
 bool FileExist(const std::wstring& path) {
@@ -35,6 +52,7 @@ bool IsAllDigits(const std::wstring& text) {
 }
 
 bool DirectoryListingFinds(const std::wstring& path) {
+  if (AttributesShowAnEntry(path)) return true;
   std::wstring pattern = path;
   if (pattern.empty() || pattern.back() == L'\\') pattern += L'*';
   WIN32_FIND_DATAW data;

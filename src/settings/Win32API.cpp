@@ -4,6 +4,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <map>
+#include <mutex>
+
 #include "base/Handles.h"
 #include "base/Host.h"
 #include "base/ProcessStarter.h"
@@ -62,9 +65,22 @@ std::int32_t GetUserLocalGroups(const std::wstring& server, const std::wstring& 
 std::wstring WidePtrToString(const wchar_t* ptr) { return ptr ? std::wstring(ptr) : std::wstring(); }
 
 std::wstring GetSpecialFolderPath(std::int32_t csidl) {
+  // Under Wine the shell takes about 0.6 ms to answer, and every log line asks for the user's data
+  // folder: a place the shell has named is kept for the rest of the process.
+  static std::mutex mutex;
+  static std::map<std::int32_t, std::wstring> known;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto found = known.find(csidl);
+    if (found != known.end()) return found->second;
+  }
   char buffer[MAX_PATH + 1] = "";
   SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE);
-  return UpToNul(buffer);
+  std::wstring path = UpToNul(buffer);
+  if (path.empty()) return path;
+  std::lock_guard<std::mutex> lock(mutex);
+  known.emplace(csidl, path);
+  return path;
 }
 
 std::int32_t ExecProgramEx(HWND hwndOwner, const std::wstring& file, const std::wstring& parameters,

@@ -39,6 +39,8 @@ std::vector<std::wstring> RegistrationCommands(std::int16_t registType, bool flg
   }
 }
 
+bool RegistersWithATool(std::int16_t registType) { return registType >= 2 && registType <= 4; }
+
 void RequirePlainFileName(const std::wstring& name) {
   if (name.empty() || name == L"." || name == L".." || name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
     RaiseUnsafeName(name);

@@ -21,6 +21,8 @@ void RequireSubFolderName(const std::wstring& folderName, const std::wstring& pr
 // a folder cannot start another program.
 std::vector<std::wstring> RegistrationCommands(std::int16_t registType, bool flgRegist,
                                                const std::wstring& systemFolder, const std::wstring& file);
+// True for the types that RegistrationCommands gives commands for.
+bool RegistersWithATool(std::int16_t registType);
 
 // True when the name is the update program's own executable, in any letter case.
 bool IsOwnExecutable(const std::wstring& programName);

@@ -103,6 +103,8 @@ std::int32_t clsVersionControl::ExpandFile(std::int16_t intIndex, const std::wst
 std::int32_t clsVersionControl::RegistFile(std::int16_t intIndex, const std::wstring& strDestFolder, bool flgRegist) {
   return OnProgramFile(intIndex, -1, [&](const VersionTableEntry& entry) -> std::int32_t {
     RequirePlainFileName(entry.ProgramName);
+    // Most files are not registered: the look-ups of the file and the tools are not needed then.
+    if (!RegistersWithATool(entry.RegistType)) return 0;
     std::wstring systemFolder = AddBackslash(CurrentHost().SystemFolder());
     if (!FileExist(systemFolder + L"regsvr32.exe")) systemFolder = strDestFolder;
     const std::wstring file = strDestFolder + entry.ProgramName;

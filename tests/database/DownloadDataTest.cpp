@@ -111,6 +111,23 @@ TEST_P(DownloadDataTest, WritesTheImageWithItsTimeAndRegistersAroundIt) {
                                        Regsvr32() + L" /s \"" + installed + L"\"", L"\"" + sub + L"\" /RegServer"}));
 }
 
+TEST_P(DownloadDataTest, ImageOfSeveralMegabytesComesBackByteForByte) {
+  // Read in several blocks, the last of an odd length.
+  std::string image(5 * 1024 * 1024 + 3, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>((i * 131 + (i >> 12)) & 0xFF);
+  TempDir source;
+  WriteBytes(source / L"large.dll", image);
+  {
+    kv::clsDataBaseUpdate db;
+    ASSERT_EQ(GetParam().Open(db), 0) << kv::ToUtf8(db.LastErrorMessage());
+    ASSERT_EQ(db.UploadData(L"large.dll", L"", kStamp, 1, source.path()), 0) << kv::ToUtf8(db.LastErrorMessage());
+    db.CloseConnect();
+  }
+  TempDir app;
+  EXPECT_EQ(Download(L"large.dll", L"", 1, app.path()), 0) << kv::ToUtf8(db_.LastErrorMessage());
+  EXPECT_TRUE(ReadBytes(app / L"large.dll") == image);
+}
+
 TEST_P(DownloadDataTest, NullSizeWritesAnEmptyFileAndNullStampIsTheClocksTime) {
   Sql("INSERT INTO VERSION (VER_NAME) VALUES ('null.dat')");
   TempDir app;

@@ -50,18 +50,27 @@ std::wstring ReleaseFolder(const std::wstring& release) {
 std::wstring UpdateHostProcess::FixtureFolder() { return KV_FIXTURE_DIR; }
 
 UpdateHostProcess::UpdateHostProcess(const std::wstring& release) {
+  const auto published = UnixPath(ReleaseFolder(release));
+  if (published) Start(*published + "/release", *published + "/bad");
+}
+
+UpdateHostProcess::UpdateHostProcess(const Published& release) {
+  const auto published = UnixPath(release.folder);
+  if (published) Start(*published, {});
+}
+
+void UpdateHostProcess::Start(const std::string& release, const std::string& bad) {
   wchar_t temp[MAX_PATH] = L"";
   GetTempPathW(MAX_PATH, temp);
   folder_ = std::wstring(temp) + L"kvhost" + std::to_wstring(GetCurrentProcessId()) + L"_" +
             std::to_wstring(GetTickCount());
   CreateDirectoryW(folder_.c_str(), nullptr);
   const auto fixtures = UnixPath(FixtureFolder());
-  const auto published = UnixPath(ReleaseFolder(release));
   const auto scratch = UnixPath(folder_);
-  if (!fixtures || !published || !scratch) return;
+  if (!fixtures || !scratch) return;
 
   const std::string script = "python3 " + ShellQuoted(*fixtures + "/update_host.py") + " --release " +
-                             ShellQuoted(*published + "/release") + " --bad " + ShellQuoted(*published + "/bad") +
+                             ShellQuoted(release) + (bad.empty() ? "" : " --bad " + ShellQuoted(bad)) +
                              " --port-file " + ShellQuoted(*scratch + "/port") + " --log " +
                              ShellQuoted(*scratch + "/requests.log") + " --idle 120 </dev/null >/dev/null 2>&1 &";
   if (!StartHostShell(script)) return;
@@ -76,7 +85,7 @@ UpdateHostProcess::UpdateHostProcess(const std::wstring& release) {
 
 UpdateHostProcess::~UpdateHostProcess() {
   if (port_) Get(port_, "/__stop");
-  RemoveTree(folder_);
+  if (!folder_.empty()) RemoveTree(folder_);
 }
 
 std::wstring UpdateHostProcess::Url(const std::wstring& path) const {

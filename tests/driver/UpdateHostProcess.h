@@ -11,6 +11,12 @@ class UpdateHostProcess {
   // release: a sub-folder of FixtureFolder() holding another release in the same layout; empty:
   // the fixture folder's own.
   explicit UpdateHostProcess(const std::wstring& release = {});
+  // Serves a release folder of the test's own (Windows path) as it is, without the "digest"
+  // fault's cabinets: e.g. the cabinet folder of a release build.
+  struct Published {
+    std::wstring folder;
+  };
+  explicit UpdateHostProcess(const Published& release);
   ~UpdateHostProcess();
   UpdateHostProcess(const UpdateHostProcess&) = delete;
   UpdateHostProcess& operator=(const UpdateHostProcess&) = delete;
@@ -33,6 +39,9 @@ class UpdateHostProcess {
   static std::wstring FixtureFolder();
 
  private:
+  // Starts the host on host paths; bad may be empty.
+  void Start(const std::string& release, const std::string& bad);
+
   std::wstring folder_;  // scratch folder of the port file and the request log
   unsigned short port_ = 0;
 };

@@ -1,14 +1,18 @@
-// Whole runs of the internet road: the real program against the local update host, its dialogs
-// answered by the answering program, a stand-in main program running before and started after.
+// Whole runs of the internet road: the real program against the local update host, which serves
+// a release the real program built ("/MAKE /AUTO"), its dialogs answered by the answering
+// program, a stand-in main program running before and started after.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "WholeRun.h"
+#include "base/Handles.h"
 #include "base/Text.h"
 #include "driver/StandIn.h"
 #include "driver/UpdateHostProcess.h"
 #include "settings/Common.h"
+#include "versioncontrol/clsVersionControl.h"
 
 namespace {
 
@@ -29,35 +33,81 @@ std::string Show(const Lines& lines) {
   return text;
 }
 
-void ExpectInstalled(const kvtest::WholeRun& run) {
-  for (const auto& f : UpdateHostProcess::Release()) {
-    const std::wstring path = run.InstallFolder() + (f.folder.empty() ? L"" : f.folder + L"\\") + f.name;
-    EXPECT_EQ(kvtest::ReadBytes(path), kvtest::ReadBytes(UpdateHostProcess::FixtureFolder() + L"\\files\\" + f.name))
-        << kv::ToUtf8(f.name);
-  }
+// The plain files of one folder into another, made if missing.
+void CopyFiles(const std::wstring& from, const std::wstring& to) {
+  CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW found{};
+  const kv::UniqueFind find(FindFirstFileW((from + L"\\*").c_str(), &found));
+  if (!find) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      CopyFileW((from + L"\\" + found.cFileName).c_str(), (to + L"\\" + found.cFileName).c_str(), FALSE);
+    }
+  } while (FindNextFileW(find.get(), &found));
 }
 
-// The program beside its Install.ini, the stand-in as the installed main program, the update
-// host, and the updater INI whose first URL answers 404.
+// The program beside its Install.ini, the stand-in as the installed main program, a release made
+// by the real program ("/MAKE /AUTO") from the fixture program folder and its cabinet folder
+// published on the update host, and the updater INI whose first URL answers 404.
 struct InternetGround {
   InternetGround() {
-    EXPECT_TRUE(host.Running());
     run.CopyProgram(L"KanvoloUpdate2.exe");
     run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
+    MakeRelease();
+    host = std::make_unique<UpdateHostProcess>(UpdateHostProcess::Published{Cabinets()});
+    EXPECT_TRUE(host->Running());
   }
+  std::wstring Product() const { return run.ProgramFolder() + L"\\バロネル"; }
+  std::wstring Cabinets() const { return run.ProgramFolder() + L"\\Update"; }
+
+  void MakeRelease() {
+    const std::wstring source = UpdateHostProcess::FixtureFolder() + L"\\internet-program\\";
+    for (const wchar_t* folder : {L"バロネル", L"Installer", L"Update"}) {
+      CopyFiles(source + folder, run.ProgramFolder() + L"\\" + folder);
+    }
+    run.SetEnvironment(L"KV_RELEASE_HISTORY", kv::FromUtf8(KV_RELEASE_FIXTURES) + L"/history.db");
+    const auto result = run.Run(L"KanvoloUpdate2.exe", L"/MAKE /AUTO", {});
+    EXPECT_TRUE(result.Ok()) << result.transcript;
+    const Lines boot = run.BootLog();
+    EXPECT_TRUE(!boot.empty() && boot.back() == L"/MAKE") << Show(boot);
+    // What the host serves: the cabinet folder's version control and cabinets as built.
+    EXPECT_EQ(released.ReadControl(Cabinets() + L"\\Version.xml", L"", L"", false), 0);
+    EXPECT_EQ(released.UseVersionTable(), 5);
+    // The web tool's version control is not part of a release build: the fixture release's.
+    CreateDirectoryW((Cabinets() + L"\\web").c_str(), nullptr);
+    CopyFileW((UpdateHostProcess::FixtureFolder() + L"\\release\\web\\Version.xml").c_str(),
+              (Cabinets() + L"\\web\\Version.xml").c_str(), FALSE);
+  }
+
   void WriteUpdaterIni(const std::wstring& webUpdate) const {
-    run.WriteUpdaterIni(L"[VersionControl]\r\nUpdateURL=" + host.Url(L"/404/") + L"\r\nUpdateURL2=" + host.Url(L"/ok/") +
-                        L"\r\nUpdateURL3=" + host.Url(L"/404/") + L"\r\nTimeOut=30\r\nWebUpdate=" + webUpdate + L"\r\n");
+    run.WriteUpdaterIni(L"[VersionControl]\r\nUpdateURL=" + host->Url(L"/404/") + L"\r\nUpdateURL2=" +
+                        host->Url(L"/ok/") + L"\r\nUpdateURL3=" + host->Url(L"/404/") +
+                        L"\r\nTimeOut=30\r\nWebUpdate=" + webUpdate + L"\r\n");
   }
+
+  // Every released file in the install folder, byte for byte the product file it was built from.
+  void ExpectInstalled() const {
+    ASSERT_GT(released.UseVersionTable(), 0);
+    for (std::int16_t i = 1; i <= released.UseVersionTable(); ++i) {
+      const std::wstring name = released.ProgramName(i);
+      const std::wstring folder = released.FolderName(i);
+      const std::wstring path = run.InstallFolder() + (folder.empty() ? L"" : folder + L"\\") + name;
+      ASSERT_TRUE(kv::FileExist(path)) << kv::ToUtf8(path);
+      EXPECT_EQ(kvtest::ReadBytes(path), kvtest::ReadBytes(Product() + L"\\" + name)) << kv::ToUtf8(name);
+    }
+  }
+
   kvtest::WholeRun run;
-  UpdateHostProcess host;
+  kv::clsVersionControl released;
+  std::unique_ptr<UpdateHostProcess> host;
 };
 
 // "/INET /2" with the main program running: it is asked to close, the update is installed, the web
 // tool updates itself (waited for), then the main program is started with "/2".
 TEST(InternetRun, UpdateWithTheMainProgramRunningAndTheWebTool) {
   InternetGround ground;
-  auto& [run, host] = ground;
+  auto& run = ground.run;
+  auto& host = *ground.host;
   const std::wstring webFolder = run.ScratchFolder() + L"\\バロネル WEB";
   ground.WriteUpdaterIni(webFolder + L"\\Sornet.exe");
   CreateDirectoryW(webFolder.c_str(), nullptr);
@@ -76,7 +126,7 @@ TEST(InternetRun, UpdateWithTheMainProgramRunningAndTheWebTool) {
 
   ASSERT_TRUE(run.WaitForRecord(2)) << Show(run.BootLog());
   EXPECT_EQ(run.Recorded(), (Lines{L"/UPDATE", L"/2"}));
-  ExpectInstalled(run);
+  ground.ExpectInstalled();
   const Lines boot = run.BootLog();
   ASSERT_FALSE(boot.empty());
   EXPECT_NE(std::ranges::find(boot, L"End Update "), boot.end()) << Show(boot);
@@ -87,7 +137,7 @@ TEST(InternetRun, UpdateWithTheMainProgramRunningAndTheWebTool) {
 // "/INETCHECK2": the check's OK restarts the program with "/INET", and that run updates.
 TEST(InternetRun, BackgroundCheckRestartsIntoAnUpdate) {
   InternetGround ground;
-  auto& [run, host] = ground;
+  auto& run = ground.run;
   ground.WriteUpdaterIni(L"C:\\none\\Sornet.exe");
 
   const auto result = run.Run(
@@ -98,7 +148,7 @@ TEST(InternetRun, BackgroundCheckRestartsIntoAnUpdate) {
   ASSERT_TRUE(result.Ok()) << result.transcript << Show(run.BootLog());
   ASSERT_TRUE(run.WaitForRecord(1)) << Show(run.BootLog());
   EXPECT_EQ(run.Recorded(), Lines{L""});
-  ExpectInstalled(run);
+  ground.ExpectInstalled();
   // The boot log is the restarted run's.
   const Lines boot = run.BootLog();
   EXPECT_NE(std::ranges::find(boot, L"Command=/INET"), boot.end()) << Show(boot);
@@ -107,7 +157,8 @@ TEST(InternetRun, BackgroundCheckRestartsIntoAnUpdate) {
 // Windows XP (Wine's per-program version "winxp") is refused before anything is asked of the host.
 TEST(InternetRun, WindowsXpIsRefused) {
   InternetGround ground;
-  auto& [run, host] = ground;
+  auto& run = ground.run;
+  auto& host = *ground.host;
   ground.WriteUpdaterIni(L"");
   const wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\KanvoloUpdate2.exe";
   HKEY key = nullptr;

@@ -105,6 +105,35 @@ TEST(MakeFolderPath, CreatesTheFoldersBeforeTheLastBackslash) {
   }
 }
 
+TEST(DirectoryListingFinds, Table) {
+  TempDir dir;
+  CreateDirectoryW((dir / L"empty").c_str(), nullptr);
+  CreateDirectoryW((dir / L"full").c_str(), nullptr);
+  CreateDirectoryW((dir / L"日本語").c_str(), nullptr);
+  kvtest::WriteBytes(dir / L"full\\a.txt", "a");
+  kvtest::WriteBytes(dir / L"file.txt", "x");
+  struct Case {
+    std::wstring path;
+    bool finds;
+  } cases[] = {
+      // A folder's contents: "." is found even in an empty folder.
+      {dir / L"empty\\", true},
+      {dir / L"full\\", true},
+      {dir / L"missing\\", false},
+      {dir / L"file.txt\\", false},
+      {dir / L"日本語\\", true},
+      // The entry itself, file or folder.
+      {dir / L"日本語", true},
+      {dir / L"full\\a.txt", true},
+      {dir / L"empty", true},
+      {dir / L"file.txt", true},
+      {dir / L"missing", false},
+      {dir / L"full\\*.txt", true},
+      {dir / L"full\\*.dll", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(kv::DirectoryListingFinds(c.path), c.finds) << kv::ToUtf8(c.path);
+}
+
 TEST(DataFolders, UserAndAllUsersFoldersExistBelowTheShellFolders) {
   const auto user = kv::GetUserDataFolder();
   const auto all = kv::GetAllUserDataFolder();
