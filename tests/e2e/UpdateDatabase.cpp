@@ -41,13 +41,80 @@ std::vector<std::wstring> Psql(const std::string& database, const std::string& s
 
 void SaveServerSettings(std::int16_t driver, const std::wstring& server) {
   const PostgresSettings pg = TestPostgres();
+  SaveServerSettings(driver, server, pg.user, pg.password, pg.port);
+}
+
+void SaveServerSettings(std::int16_t driver, const std::wstring& server, const std::wstring& user,
+                        const std::wstring& password, const std::wstring& port) {
   kv::clsParamUpdate params;
   params.SetDBDriver(driver);
-  params.SetDBUser(pg.user);
-  params.SetDBPassword(pg.password);
+  params.SetDBUser(user);
+  params.SetDBPassword(password);
   params.SetDBServer(server);
-  params.SetDBOption(TestPortOption());
+  params.SetDBOption(L"Port=" + port);
   params.SetValue();
 }
+
+namespace {
+
+// Text for a quoted SQL literal (CP932 bytes, as the test connection's client encoding).
+std::string SqlText(const std::wstring& text) {
+  std::string out;
+  for (char c : kv::ToAnsi(text)) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return "'" + out + "'";
+}
+
+}  // namespace
+
+void StoreRow(const std::wstring& name, const std::wstring& folder, const std::wstring& version, int regist,
+              const std::string& bytes) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) {
+    hex += kHex[c >> 4];
+    hex += kHex[c & 15];
+  }
+  DeleteRow(name);
+  OdbcExecute(PostgresOdbc("MOSURI_UPDATE"),
+              "INSERT INTO VERSION (VER_NAME,VER_FOLDER,VER_UPDATE,VER_FILE_SIZE,VER_REGIST,VER_MD5,VER_IMAGE) "
+              "SELECT " + SqlText(name) + "," + SqlText(folder) + "," + SqlText(version) + "," +
+                  std::to_string(bytes.size()) + "," + std::to_string(regist) + ",md5(i),i FROM (SELECT decode('" +
+                  hex + "','hex') AS i) AS f");
+}
+
+void DeleteRow(const std::wstring& name) {
+  OdbcExecute(PostgresOdbc("MOSURI_UPDATE"), "DELETE FROM VERSION WHERE VER_NAME=" + SqlText(name));
+}
+
+bool RunOnHost(const std::string& script, std::chrono::seconds timeout) {
+  TempDir scratch;
+  const auto mark = UnixPath(scratch / L"done");
+  if (!mark) return false;
+  if (!StartHostShell("(export KV_MARK=" + ShellQuoted(*mark) + "; " + script + ") </dev/null >/dev/null 2>&1 &")) {
+    return false;
+  }
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (GetFileAttributesW((scratch / L"done").c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
+namespace {
+
+// pg_ctl of the test cluster as its owner (scripts/db-env.sh exports where it lies).
+bool PgCtl(const std::string& arguments) {
+  return RunOnHost("[ -n \"$KV_PG_DIR\" ] && runuser -u postgres -- \"$KV_PG_BIN/pg_ctl\" -D \"$KV_PG_DIR/data\" " +
+                   arguments + " >/dev/null 2>&1 && touch \"$KV_MARK\"");
+}
+
+}  // namespace
+
+bool StopTestClusterImmediately() { return PgCtl("-m immediate stop"); }
+
+// Started again with the options of its last start (postmaster.opts).
+bool RestartTestCluster() { return PgCtl("-l \"$KV_PG_DIR/server.log\" -w restart"); }
 
 }  // namespace kvtest

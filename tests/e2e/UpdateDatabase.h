@@ -1,5 +1,6 @@
 #pragma once
 // The test run's PostgreSQL for whole runs that pass the server database source.
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,5 +28,23 @@ std::vector<std::wstring> Psql(const std::string& database, const std::string& s
 // Saves the settings as the run saves them after the settings dialog (both hives), with the test
 // cluster's user and password; the whole run's clean-up removes them again.
 void SaveServerSettings(std::int16_t driver, const std::wstring& server);
+// The same with the user, password and port given (the port as "Port=<port>" in the option).
+void SaveServerSettings(std::int16_t driver, const std::wstring& server, const std::wstring& user,
+                        const std::wstring& password, const std::wstring& port);
+
+// Stores a row in the table VERSION of "MOSURI_UPDATE" (replacing one of the same name), as an
+// upload stores it: the file's bytes and their digest.
+void StoreRow(const std::wstring& name, const std::wstring& folder, const std::wstring& version, int regist,
+              const std::string& bytes);
+void DeleteRow(const std::wstring& name);
+
+// The test cluster stopped at once as a crashed server stops ("pg_ctl stop -m immediate"), and
+// started again with its settings; true once done. Only with the database lock held.
+bool StopTestClusterImmediately();
+bool RestartTestCluster();
+
+// Runs the script with the host's /bin/sh and waits until it wrote the file mark (a host path
+// given to the script as $KV_MARK); true when it did within the time-out.
+bool RunOnHost(const std::string& script, std::chrono::seconds timeout = std::chrono::seconds(60));
 
 }  // namespace kvtest
