@@ -11,6 +11,7 @@
 #include <optional>
 #include <thread>
 
+#include "FaultChecks.h"
 #include "FaultSuite.h"
 #include "SecondPc.h"
 #include "UpdateDatabase.h"
@@ -85,8 +86,8 @@ HostDigest DigestOnHost(const std::wstring& path) {
   const auto file = UnixPath(path);
   const auto out = UnixPath(scratch / L"out");
   if (!file || !out || !Exists(path)) return digest;
-  if (!RunOnHost("{ stat -c %s " + ShellQuoted(*file) + "; md5sum " + ShellQuoted(*file) + " | cut -c1-32; } >" +
-                 ShellQuoted(*out) + " && touch \"$KV_MARK\"")) {
+  if (!RunHostScript("{ stat -c %s " + ShellQuoted(*file) + "; md5sum " + ShellQuoted(*file) + " | cut -c1-32; } >" +
+                     ShellQuoted(*out))) {
     return digest;
   }
   const std::string text = ReadBytes(scratch / L"out");
@@ -97,35 +98,20 @@ HostDigest DigestOnHost(const std::wstring& path) {
   return digest;
 }
 
-// A version control lists exactly the files on disk: each entry's file with its size and digest.
-void ExpectListsFilesOnDisk(const std::wstring& control, const std::wstring& install) {
-  SCOPED_TRACE(kv::ToUtf8(control));
-  kv::clsVersionControl written;
-  ASSERT_EQ(written.ReadControl(control, L"", L"", false), 0);
-  for (std::int16_t i = 1; i <= written.UseVersionTable(); ++i) {
-    const std::wstring folder = written.FolderName(i);
-    const HostDigest d = DigestOnHost(install + (folder.empty() ? L"" : folder + L"\\") + written.ProgramName(i));
-    EXPECT_EQ(d.size, written.FileSize(i)) << kv::ToUtf8(written.ProgramName(i));
-    EXPECT_EQ(d.md5, kv::ToUtf8(written.MD5(i))) << kv::ToUtf8(written.ProgramName(i));
-  }
+// The host's root has a file system of its own mounted at path.
+bool Mounted(const std::string& path) {
+  TempDir scratch;
+  const auto mark = UnixPath(scratch / L"mounted");
+  if (!mark) return false;
+  RunHostScript("mountpoint -q " + ShellQuoted(path) + " && touch " + ShellQuoted(*mark));
+  return Exists(scratch / L"mounted");
 }
 
-// The installed main program starts from the install folder: it records its start.
-void ExpectStandInStarts(const WholeRun& run, const std::wstring& install) {
-  const std::size_t before = run.Recorded().size();
-  SetEnvironmentVariableW(L"KV_RECORD_FILE", run.RecordFile().c_str());
-  std::wstring commandLine = QuoteArgument(install + L"Kanvolo.exe");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW((install + L"Kanvolo.exe").c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                      nullptr, install.c_str(), &startup, &process);
-  SetEnvironmentVariableW(L"KV_RECORD_FILE", nullptr);
-  ASSERT_TRUE(started) << "the main program does not start (error " << GetLastError() << ")";
-  EXPECT_TRUE(run.WaitForRecord(before + 1)) << "the main program did not record its start";
-  TerminateProcess(process.hProcess, 0);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+// The release as the shared checks take it.
+std::vector<ReleasedFile> Released() {
+  std::vector<ReleasedFile> files;
+  for (const auto& f : Release()) files.push_back({f.name, f.folder, f.size, kv::ToUtf8(f.md5)});
+  return files;
 }
 
 // The rows of the update database: name, folder, version, size, stored digest, digest of the image.
@@ -194,9 +180,8 @@ class DatabaseGround : public FaultGround {
     EXPECT_TRUE(CopyFileW((TestProgramFolder() + L"\\kv_mainstandin.exe").c_str(), (install_ + L"Kanvolo.exe").c_str(),
                           FALSE));
     const std::wstring parent = install_.substr(0, install_.find_last_of(L'\\', install_.size() - 2) + 1);
-    canary_ = parent + L"canary.txt";
-    WriteBytes(canary_, "canary\r\n");
-    parentListing_ = Listing(parent);
+    outside_ = parent;
+    WriteBytes(parent + L"canary.txt", "canary\r\n");
     SaveSettings();
   }
 
@@ -223,11 +208,12 @@ class DatabaseGround : public FaultGround {
     if (!messageTail_.empty()) EXPECT_NE(text.find(messageTail_, head), std::wstring::npos) << "update log:\n" << Show(log);
   }
 
-  // Nothing outside the install folder changed: the canary and its folder's listing.
-  void ExpectOutsideUnchanged() const {
-    EXPECT_EQ(ReadBytes(canary_), "canary\r\n");
-    const std::wstring parent = canary_.substr(0, canary_.find_last_of(L'\\') + 1);
-    EXPECT_EQ(Listing(parent), parentListing_);
+  InstallState State() const { return ReadInstallState(install_, L"Version.xml", {outside_}); }
+  // The install folder consistent with its state before the fault, the canary's folder unchanged,
+  // the main program starting.
+  void ExpectConsistentSince(const InstallState& before) {
+    ExpectInstallConsistent(before, State(), Released());
+    ExpectMainProgramStarts(install_ + L"Kanvolo.exe", run_.ScratchFolder());
   }
 
   static Lines Listing(const std::wstring& folder) {
@@ -246,8 +232,7 @@ class DatabaseGround : public FaultGround {
   WholeRun run_;
   EmptyUpdateDatabase database_;
   std::wstring install_;
-  std::wstring canary_;
-  Lines parentListing_;
+  std::wstring outside_;  // the install folder's parent, with the canary
   std::unique_ptr<TcpRelay> relay_;
   bool stopped_ = false;
   bool stopExpected_ = false;
@@ -279,23 +264,23 @@ class ServerUpdateGround : public DatabaseGround {
     }
     for (const std::wstring& control : {install_ + L"Version.xml", install_ + L"Update\\Version.xml"}) {
       EXPECT_EQ(old.WriteControl(control), 0);
-      controls_.push_back(ReadBytes(control));
     }
+    before_ = State();
     rows_ = Rows();
   }
   ~ServerUpdateGround() override {
     if (!tmpfs_.empty()) {
       RemoveTree(install_);
-      RunOnHost("umount " + ShellQuoted(tmpfs_) + " && touch \"$KV_MARK\"");
+      RunHostScript("umount " + ShellQuoted(tmpfs_));
     }
   }
 
   // Fills the install folder's file system up to a little more than the small files need.
   void FillDisk() {
     if (tmpfs_.empty()) return;
-    const bool filled = RunOnHost("head -c $(( $(df --output=avail -B1 " + ShellQuoted(tmpfs_) +
-                                  " | tail -n1) - 60000 )) /dev/zero >" + ShellQuoted(tmpfs_ + "/filler") +
-                                  " 2>/dev/null; touch \"$KV_MARK\"");
+    const bool filled = RunHostScript("head -c $(( $(df --output=avail -B1 " + ShellQuoted(tmpfs_) +
+                                      " | tail -n1) - 60000 )) /dev/zero >" + ShellQuoted(tmpfs_ + "/filler") +
+                                      " 2>/dev/null");
     if (!filled) cannotRun = "the install folder's file system could not be filled";
   }
   void DeleteFaultRow(const std::wstring& name) {
@@ -316,11 +301,7 @@ class ServerUpdateGround : public DatabaseGround {
   }
 
   void ExpectNothingHalfDone() override {
-    // Version controls unchanged (the failing run writes none) or listing the files on disk.
-    const std::wstring controls[] = {install_ + L"Version.xml", install_ + L"Update\\Version.xml"};
-    for (std::size_t i = 0; i < 2; ++i) {
-      if (ReadBytes(controls[i]) != controls_[i]) ExpectListsFilesOnDisk(controls[i], install_);
-    }
+    ExpectConsistentSince(before_);
     // Every file as before or whole as its row holds it, never part of it.
     for (const auto& f : Release()) {
       const std::string now = ReadBytes(install_ + f.name);
@@ -332,10 +313,8 @@ class ServerUpdateGround : public DatabaseGround {
     for (const auto& f : Release()) expected.push_back(f.name);
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Listing(install_), expected);
-    ExpectOutsideUnchanged();
     // The download only reads the update database.
     EXPECT_EQ(Rows(), rows_);
-    ExpectStandInStarts(run_, install_);
   }
 
   void ExpectCleanRunCompletes() override {
@@ -344,13 +323,9 @@ class ServerUpdateGround : public DatabaseGround {
     const Lines boot = run_.BootLog();
     ASSERT_FALSE(boot.empty());
     EXPECT_EQ(boot.back(), L"Exec Program " + install_ + L"Kanvolo.exe") << Show(boot);
-    for (const auto& f : Release()) {
-      EXPECT_EQ(ReadBytes(install_ + f.name), ReleaseBytes(f.name)) << kv::ToUtf8(f.name);
-    }
-    for (const std::wstring& control : {install_ + L"Version.xml", install_ + L"Update\\Version.xml"}) {
-      ExpectListsFilesOnDisk(control, install_);
-    }
-    ExpectOutsideUnchanged();
+    const InstallState after = State();
+    ExpectReleaseInstalled(after, Released());
+    ExpectInstallConsistent(before_, after, Released());
   }
 
  private:
@@ -364,8 +339,8 @@ class ServerUpdateGround : public DatabaseGround {
     }
     const std::wstring why = run_.ScratchFolder() + L"\\mount.txt";
     const auto whyUnix = UnixPath(why);
-    if (!RunOnHost("mount -t tmpfs -o size=8m kvfault " + ShellQuoted(*unix) + " 2>" + ShellQuoted(*whyUnix) +
-                   " && touch \"$KV_MARK\"", std::chrono::seconds(20))) {
+    if (!RunHostScript("mount -t tmpfs -o size=8m kvfault " + ShellQuoted(*unix) + " 2>" + ShellQuoted(*whyUnix)) ||
+        !Mounted(*unix)) {
       cannotRun = "a small tmpfs cannot be mounted here for the install folder: " + ReadBytes(why);
       return false;
     }
@@ -381,7 +356,7 @@ class ServerUpdateGround : public DatabaseGround {
     return true;
   }
 
-  std::vector<std::string> controls_;
+  InstallState before_;
   Lines rows_;
   std::string tmpfs_;          // host path of the mounted file system
   std::wstring tmpfsFolder_;   // the same seen from the test
@@ -393,6 +368,7 @@ class UploadGround : public DatabaseGround {
  public:
   UploadGround() {
     Prepare();
+    before_ = State();
     EXPECT_TRUE(host_.Running());
     run_.WriteUpdaterIni(L"[VersionControl]\r\nUpdateURL=" + host_.Url(L"/ok/") +
                          L"\r\nVersionFileName=Version.xml\r\nTimeOut=30\r\nWebUpdate=" + run_.ScratchFolder() +
@@ -406,12 +382,8 @@ class UploadGround : public DatabaseGround {
   }
 
   void ExpectNothingHalfDone() override {
-    for (const std::wstring& control : {install_ + L"Version.xml", install_ + L"Update\\Version.xml"}) {
-      if (Exists(control)) ExpectListsFilesOnDisk(control, install_);
-    }
-    ExpectOutsideUnchanged();
+    ExpectConsistentSince(before_);
     ExpectRowsOfInstalledFiles();
-    ExpectStandInStarts(run_, install_);
   }
 
   // With the fault gone, the update again with every file (the last run made them current).
@@ -422,9 +394,11 @@ class UploadGround : public DatabaseGround {
                   L"click 507"},
                  std::chrono::seconds(90));
     ASSERT_TRUE(result.Ok()) << result.transcript << Show(run_.BootLog());
+    const InstallState after = State();
+    ExpectReleaseInstalled(after, Released());
+    ExpectInstallConsistent(before_, after, Released());
     const Lines rows = ExpectRowsOfInstalledFiles();
     EXPECT_EQ(rows.size(), Release().size()) << Show(rows);
-    ExpectOutsideUnchanged();
   }
 
  protected:
@@ -441,6 +415,7 @@ class UploadGround : public DatabaseGround {
   }
 
   UpdateHostProcess host_{kRelease};
+  InstallState before_;
 };
 
 // The server PC uploads, then a client PC (a prefix of its own, the server in its settings)
@@ -474,7 +449,7 @@ class TwoPcGround : public UploadGround {
       EXPECT_EQ(ReadBytes(install + f.name), ReadBytes(install_ + f.name)) << kv::ToUtf8(f.name);
       EXPECT_EQ(ReadBytes(install + f.name), ReleaseBytes(f.name)) << kv::ToUtf8(f.name);
     }
-    ExpectListsFilesOnDisk(install + L"Version.xml", install);
+    ExpectReleaseInstalled(ReadInstallState(install, L"Version.xml", {}), Released());
     EXPECT_TRUE(!boot.empty() && kv::EndsWith(boot.back(), L"Exec Program " + installThere + L"Kanvolo.exe")) << Show(boot);
     return result;
   }

@@ -1,5 +1,7 @@
 #include "UpdateDatabase.h"
 
+#include "FaultChecks.h"
+
 #include <windows.h>
 
 #include <sstream>
@@ -87,27 +89,18 @@ void DeleteRow(const std::wstring& name) {
   OdbcExecute(PostgresOdbc("MOSURI_UPDATE"), "DELETE FROM VERSION WHERE VER_NAME=" + SqlText(name));
 }
 
-bool RunOnHost(const std::string& script, std::chrono::seconds timeout) {
-  TempDir scratch;
-  const auto mark = UnixPath(scratch / L"done");
-  if (!mark) return false;
-  if (!StartHostShell("(export KV_MARK=" + ShellQuoted(*mark) + "; " + script + ") </dev/null >/dev/null 2>&1 &")) {
-    return false;
-  }
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < end) {
-    if (GetFileAttributesW((scratch / L"done").c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return false;
-}
-
 namespace {
 
-// pg_ctl of the test cluster as its owner (scripts/db-env.sh exports where it lies).
+// pg_ctl of the test cluster as its owner (scripts/db-env.sh exports where it lies); true when it
+// succeeded.
 bool PgCtl(const std::string& arguments) {
-  return RunOnHost("[ -n \"$KV_PG_DIR\" ] && runuser -u postgres -- \"$KV_PG_BIN/pg_ctl\" -D \"$KV_PG_DIR/data\" " +
-                   arguments + " >/dev/null 2>&1 && touch \"$KV_MARK\"");
+  TempDir scratch;
+  const auto done = UnixPath(scratch / L"succeeded");
+  if (!done) return false;
+  RunHostScript("[ -n \"$KV_PG_DIR\" ] && runuser -u postgres -- \"$KV_PG_BIN/pg_ctl\" -D \"$KV_PG_DIR/data\" " +
+                    arguments + " && touch " + ShellQuoted(*done),
+                std::chrono::seconds(60));
+  return GetFileAttributesW((scratch / L"succeeded").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace

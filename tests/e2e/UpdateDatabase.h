@@ -1,6 +1,5 @@
 #pragma once
 // The test run's PostgreSQL for whole runs that pass the server database source.
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,9 +41,5 @@ void DeleteRow(const std::wstring& name);
 // started again with its settings; true once done. Only with the database lock held.
 bool StopTestClusterImmediately();
 bool RestartTestCluster();
-
-// Runs the script with the host's /bin/sh and waits until it wrote the file mark (a host path
-// given to the script as $KV_MARK); true when it did within the time-out.
-bool RunOnHost(const std::string& script, std::chrono::seconds timeout = std::chrono::seconds(60));
 
 }  // namespace kvtest
