@@ -35,7 +35,7 @@ using Lines = std::vector<std::wstring>;
 constexpr wchar_t kRelease[] = L"faultserver";            // fixtures/make_fault_server.py
 constexpr wchar_t kOldVersion[] = L"2026/11/01 10:00:00";  // the release before the update
 constexpr wchar_t kNewVersion[] = L"2026/12/01 10:00:00";  // the release's files and rows
-constexpr wchar_t kBig[] = L"it's.dll";                    // 200000 bytes, last in name order
+constexpr wchar_t kBig[] = L"it's.dll";                    // 200000 bytes, after "Base.dll" in name order
 // A connection is cut once this much went through it: within the big file, after the small ones.
 constexpr std::size_t kCutAfter = 100000;
 
@@ -287,6 +287,9 @@ class ServerUpdateGround : public DatabaseGround {
     DeleteRow(name);
     rows_ = Rows();
   }
+  // After the faulty run: these files installed from their rows (nothing is rolled back), the
+  // others still the release before.
+  void ExpectInstalledBeforeTheFailure(const Lines& names) { installedBefore_ = names; }
   // A row of the fault's own, which the update database then holds throughout.
   void StoreFaultRow(const std::wstring& name, const std::wstring& folder) {
     StoreRow(name, folder, kNewVersion, 0, "not to be written\r\n");
@@ -307,6 +310,11 @@ class ServerUpdateGround : public DatabaseGround {
       const std::string now = ReadBytes(install_ + f.name);
       EXPECT_TRUE(now == OldBytes(f.name) || now == ReleaseBytes(f.name))
           << kv::ToUtf8(f.name) << ": " << now.size() << " bytes";
+      if (installedBefore_) {
+        const bool installed = std::find(installedBefore_->begin(), installedBefore_->end(), f.name) !=
+                               installedBefore_->end();
+        EXPECT_EQ(now, installed ? ReleaseBytes(f.name) : OldBytes(f.name)) << kv::ToUtf8(f.name);
+      }
     }
     // No file left beside them (a temporary one of a cut transfer).
     Lines expected{L".", L"..", L"Kanvolo.exe", L"Update", L"Version.xml"};
@@ -358,6 +366,7 @@ class ServerUpdateGround : public DatabaseGround {
 
   InstallState before_;
   Lines rows_;
+  std::optional<Lines> installedBefore_;
   std::string tmpfs_;          // host path of the mounted file system
   std::wstring tmpfsFolder_;   // the same seen from the test
 };
@@ -383,8 +392,15 @@ class UploadGround : public DatabaseGround {
 
   void ExpectNothingHalfDone() override {
     ExpectConsistentSince(before_);
-    ExpectRowsOfInstalledFiles();
+    const Lines rows = ExpectRowsOfInstalledFiles();
+    if (uploadedBefore_) {
+      Lines names;
+      for (const auto& row : rows) names.push_back(row.substr(0, row.find(L'|')));
+      EXPECT_EQ(names, *uploadedBefore_);
+    }
   }
+  // After the faulty run the update database keeps the rows uploaded before the failure.
+  void ExpectUploadedBeforeTheFailure(const Lines& names) { uploadedBefore_ = names; }
 
   // With the fault gone, the update again with every file (the last run made them current).
   void ExpectCleanRunCompletes() override {
@@ -416,6 +432,7 @@ class UploadGround : public DatabaseGround {
 
   UpdateHostProcess host_{kRelease};
   InstallState before_;
+  std::optional<Lines> uploadedBefore_;
 };
 
 // The server PC uploads, then a client PC (a prefix of its own, the server in its settings)
@@ -496,6 +513,12 @@ FaultCase RefusedRow(const std::string& caseName, const std::wstring& name, cons
       expectFirst.replace(at + 1, 1, rowFolder);
     }
     ground.StoreFaultRow(name, rowFolder);
+    // Rows in name order: those before the refused one installed.
+    Lines before;
+    for (const auto& f : Release()) {
+      if (f.name < name) before.push_back(f.name);
+    }
+    ground.ExpectInstalledBeforeTheFailure(before);
     ground.ExpectMessage(expectFirst + L"\r\n" + sql + name);
   };
   c.mend = [name](FaultGround& g) { As<ServerUpdateGround>(g).DeleteFaultRow(name); };
@@ -529,6 +552,7 @@ std::vector<FaultCase> ServerFaultCases() {
     c.fault = [bigSql](FaultGround& g) {
       auto& ground = As<UploadGround>(g);
       ground.UseRelay(kCutAfter);
+      ground.ExpectUploadedBeforeTheFailure({L"Base.dll"});
       ground.ExpectMessage(kUploadFailed, L")[DB.UploadData:rsVersion.Update]\r\n" + bigSql + kBig);
     };
     c.mend = [](FaultGround& g) { As<UploadGround>(g).ConnectDirectly(); };
@@ -548,6 +572,7 @@ std::vector<FaultCase> ServerFaultCases() {
     c.fault = [bigSql](FaultGround& g) {
       auto& ground = As<ServerUpdateGround>(g);
       ground.UseRelay(kCutAfter);
+      ground.ExpectInstalledBeforeTheFailure({L"Base.dll", L"Prog01.dll", L"Prog02.dll"});
       ground.ExpectMessage(kFailed, L"]\r\n" + bigSql + kBig);
     };
     c.mend = [](FaultGround& g) { As<ServerUpdateGround>(g).ConnectDirectly(); };
@@ -563,6 +588,7 @@ std::vector<FaultCase> ServerFaultCases() {
     c.fault = [bigSql](FaultGround& g) {
       auto& ground = As<UploadGround>(g);
       ground.StopServerMidTransfer(kCutAfter);
+      ground.ExpectUploadedBeforeTheFailure({L"Base.dll"});
       ground.ExpectMessage(kUploadFailed, L")[DB.UploadData:rsVersion.Update]\r\n" + bigSql + kBig);
     };
     c.mend = [](FaultGround& g) { As<UploadGround>(g).ConnectDirectly(); };
@@ -592,6 +618,7 @@ std::vector<FaultCase> ServerFaultCases() {
       }
       auto& ground = As<ServerUpdateGround>(g);
       ground.UseLogin(user, password);
+      ground.ExpectInstalledBeforeTheFailure({});
       // The password in clear in the boot log too.
       ground.ExpectBootLine(L"DB.ExistDatabase 1," + user + L"," + password + L",127.0.0.1,,,Port=" + port);
     };
@@ -622,6 +649,7 @@ std::vector<FaultCase> ServerFaultCases() {
     c.fault = [bigSql](FaultGround& g) {
       auto& ground = As<ServerUpdateGround>(g);
       ground.FillDisk();
+      ground.ExpectInstalledBeforeTheFailure({L"Base.dll", L"Prog01.dll", L"Prog02.dll"});
       ground.ExpectMessage(std::wstring(kFailed) + L"ディスクの空き容量が不足しています。(3D)[DB.DownloadData:Put]\r\n" +
                            bigSql + kBig);
     };
