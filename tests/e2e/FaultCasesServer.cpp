@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
-#include <thread>
 
 #include "FaultChecks.h"
 #include "FaultSuite.h"
@@ -165,7 +164,6 @@ class DatabaseGround : public FaultGround {
   void ExpectBootLine(const std::wstring& line) { bootLine_ = line; }
 
   const std::wstring& Install() const { return install_; }
-  WholeRun& Run() { return run_; }
 
  protected:
   DatabaseGround() {
@@ -205,7 +203,12 @@ class DatabaseGround : public FaultGround {
     for (const auto& line : log) text += (text.empty() ? L"" : L"\r\n") + line;
     const auto head = text.find(messageHead_);
     ASSERT_NE(head, std::wstring::npos) << "update log:\n" << Show(log);
-    if (!messageTail_.empty()) EXPECT_NE(text.find(messageTail_, head), std::wstring::npos) << "update log:\n" << Show(log);
+    // The message ends where its line ends.
+    const std::wstring& last = messageTail_.empty() ? messageHead_ : messageTail_;
+    const auto at = text.find(last, head);
+    ASSERT_NE(at, std::wstring::npos) << "update log:\n" << Show(log);
+    const auto end = at + last.size();
+    EXPECT_TRUE(end == text.size() || text.compare(end, 2, L"\r\n") == 0) << "update log:\n" << Show(log);
   }
 
   InstallState State() const { return ReadInstallState(install_, L"Version.xml", {outside_}); }
@@ -573,10 +576,12 @@ std::vector<FaultCase> ServerFaultCases() {
       auto& ground = As<ServerUpdateGround>(g);
       ground.UseRelay(kCutAfter);
       ground.ExpectInstalledBeforeTheFailure({L"Base.dll", L"Prog01.dll", L"Prog02.dll"});
-      ground.ExpectMessage(kFailed, L"]\r\n" + bigSql + kBig);
+      // The driver takes the whole row when the statement runs: the cut shows at its opening.
+      ground.ExpectMessage(kFailed, L")[DB.DownloadData:rsVersion.Open(" + bigSql + L")]\r\n" + bigSql + kBig);
     };
     c.mend = [](FaultGround& g) { As<ServerUpdateGround>(g).ConnectDirectly(); };
-    c.script = MessageScript({kFailed, bigSql + kBig}, L"fault-server-download-cut");
+    c.script = MessageScript({kFailed, L")[DB.DownloadData:rsVersion.Open(" + bigSql + L")]", bigSql + kBig},
+                             L"fault-server-download-cut");
     cases.push_back(c);
   }
   {
