@@ -69,7 +69,16 @@ bool CopyIntoPlace(const std::wstring& source, const std::wstring& strDestFolder
 }
 
 void CopyReplacing(const std::wstring& source, const std::wstring& target) {
-  Check(CopyFileW(source.c_str(), target.c_str(), FALSE));
+  // The copy goes into a new file beside the target, which then takes the target's place: a copy
+  // that stops half way (a full disk) leaves the file in place whole.
+  const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
+  wchar_t fresh[MAX_PATH] = L"";
+  Check(GetTempFileNameW(folder.c_str(), L"kv", 0, fresh) != 0);
+  if (!CopyFileW(source.c_str(), fresh, FALSE) || !MoveFileExW(fresh, target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD error = GetLastError();
+    DeleteFileW(fresh);
+    throw RuntimeError::FromWin32(error);
+  }
   SetNormalAttributes(target);
 }
 

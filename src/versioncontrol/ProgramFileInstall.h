@@ -33,7 +33,8 @@ std::wstring DestinationFolder(const std::wstring& strDestFolder, const std::wst
 // finds nothing (one level: 76 when its parent is missing). True when the file was copied.
 bool CopyIntoPlace(const std::wstring& source, const std::wstring& strDestFolder, const std::wstring& folderName,
                    const std::wstring& programName);
-// Copies the file over target, then clears the target's read-only, hidden and system attributes.
+// Copies the file over target (through a new file beside it, so that a failed copy leaves the
+// target as it was), then clears the target's read-only, hidden and system attributes.
 void CopyReplacing(const std::wstring& source, const std::wstring& target);
 void SetNormalAttributes(const std::wstring& path);
 void DeleteListedFile(const std::wstring& path);

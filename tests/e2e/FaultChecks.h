@@ -10,6 +10,7 @@
 //   kvtest::ExpectMainProgramStarts(install + L"Kanvolo.exe", scratch);
 #include <chrono>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,18 @@ struct HostFile {
   std::string md5;
   bool operator==(const HostFile&) const = default;
 };
+void PrintTo(const HostFile& file, std::ostream* os);
 
-// One File element of an installed version control, with the file it names as found on disk.
+// One File element of an installed version control, with the file it names as found on disk
+// (below the install folder) and its cabinet as found beside the version control.
 struct ListedFile {
   std::wstring folder, name;
   long long listedSize = -1;
   std::string listedMd5;
   HostFile onDisk;
+  std::wstring cabinet;
+  long long listedCabSize = -1;
+  long long cabinetOnDisk = -1;
 };
 
 // One installed version control: its bytes' digest ("missing" or "unreadable" instead) and entries.
@@ -62,7 +68,8 @@ struct ReleasedFile {
 // The faulty run left nothing half done:
 // - each installed version control is either byte for byte what it was before, every file it lists
 //   then being whole (its size and digest those of the listed entry or of the new release), or it
-//   lists exactly the files on disk with their sizes and digests;
+//   lists exactly the files on disk with their sizes and digests; the Update folder's, which is
+//   also the download folder's, may instead list exactly the cabinets downloaded beside it;
 // - no file directly in the outside folders appeared, vanished or changed.
 void ExpectInstallConsistent(const InstallState& before, const InstallState& after,
                              const std::vector<ReleasedFile>& newRelease);

@@ -6,7 +6,9 @@ fault suite's checks; written to OUT (through a temporary name), one tab-separat
 
   vc     FILE  <md5 of the file's bytes | missing | unreadable>
   entry  FILE  <Folder> <Name> <FileSize> <MD5>  <size on disk | -1> <md5 on disk | ->
-         one per File element of that version control, the file looked up below BASE
+               <cabinet> <CabSize> <cabinet's size beside FILE | -1>
+         one per File element of that version control, the file looked up below BASE, the cabinet
+         (CabFile, or Name and ".cab") beside the version control
   file   PATH  <size> <md5>     every file directly in a --files folder (none when it is missing)
 Paths are as given (host paths)."""
 import argparse
@@ -44,8 +46,11 @@ for path, base in args.vc:
         sub = e.get("Folder", "").replace("\\", "/").strip("/")
         target = os.path.join(base, sub, e.get("Name", "").replace("\\", "/"))
         on_disk = [str(os.path.getsize(target)), md5(target)] if os.path.isfile(target) else ["-1", "-"]
+        cab = e.get("CabFile") or e.get("Name", "") + ".cab"
+        cab_path = os.path.join(os.path.dirname(path), cab.replace("\\", "/"))
+        cab_size = str(os.path.getsize(cab_path)) if os.path.isfile(cab_path) else "-1"
         lines.append(["entry", label, e.get("Folder", ""), e.get("Name", ""), e.get("FileSize", ""), e.get("MD5", "")]
-                     + on_disk)
+                     + on_disk + [cab, e.get("CabSize", ""), cab_size])
 for folder in args.files:
     if os.path.isdir(folder):
         for n in sorted(os.listdir(folder)):
