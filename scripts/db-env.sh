@@ -22,12 +22,17 @@ kv_db_up() {
     -o "-p $KV_PG_PORT -k $KV_PG_DIR -c listen_addresses=127.0.0.1" start >/dev/null ||
     { cat "$KV_PG_DIR/server.log" >&2; return 1; }
   KV_PG_BIN=$bindir
+  # Where the cluster lies, for tests that stop and restart it (as its owner, postgres).
+  export KV_PG_DIR KV_PG_BIN
 
   local table="CREATE TABLE VERSION (VER_NAME VARCHAR(64) NOT NULL,VER_FOLDER VARCHAR(256),VER_UPDATE VARCHAR(20),VER_FILE_SIZE INT,VER_REGIST SMALLINT,VER_MD5 VARCHAR(32),VER_IMAGE BYTEA); ALTER TABLE VERSION ADD CONSTRAINT PK_VERSION PRIMARY KEY (VER_NAME);"
   kv_db_psql postgres -c 'CREATE DATABASE master' -c 'CREATE DATABASE "MOSURI_UPDATE"' -c 'CREATE DATABASE "MOSURI"'
   kv_db_psql master -c 'CREATE VIEW sysdatabases AS SELECT datname AS name FROM pg_database'
   kv_db_psql MOSURI_UPDATE -c "$table"
   kv_db_psql MOSURI -c "$table"
+  # A login whose password holds the connection strings' separator.
+  export KV_PG_SEMI_USER=kvsemi KV_PG_SEMI_PASSWORD='kv;semi'
+  kv_db_psql postgres -c "CREATE ROLE $KV_PG_SEMI_USER LOGIN PASSWORD '$KV_PG_SEMI_PASSWORD'"
 
   # Drivers by the library names the system's odbcinst.ini gives, plus code 1's "SQL Server"
   # alias on the PostgreSQL driver; the SQLite data sources "MOSURI" and "master".

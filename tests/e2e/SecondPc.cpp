@@ -34,7 +34,7 @@ std::wstring Unescaped(const std::wstring& text) {
 
 }  // namespace
 
-SecondPc::SecondPc(const std::map<std::wstring, std::wstring>& settings) {
+SecondPc::SecondPc(const std::map<std::wstring, std::wstring>& settings, const std::string& name) {
   const std::string prefixA = Environment("KV_TEST_PREFIX");
   const auto fixtures = UnixPath(KV_FIXTURE_DIR);
   const auto state = UnixPath(state_.path());
@@ -42,7 +42,7 @@ SecondPc::SecondPc(const std::map<std::wstring, std::wstring>& settings) {
     ADD_FAILURE() << "the second PC needs Wine and the test prefix (KV_TEST_PREFIX)";
     return;
   }
-  prefix_ = prefixA + "-pc-b";
+  prefix_ = prefixA + "-" + name;
   fixtures_ = *fixtures;
   std::string script = ". " + ShellQuoted(fixtures_ + "/wine-env.sh") +
                        " && export LANG=ja_JP.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' && "

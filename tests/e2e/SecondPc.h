@@ -20,8 +20,9 @@ namespace kvtest {
 
 class SecondPc {
  public:
-  // Registry values preset in the current user's "Software\Kestrova\Varonel\PARAM".
-  explicit SecondPc(const std::map<std::wstring, std::wstring>& settings);
+  // Registry values preset in the current user's "Software\Kestrova\Varonel\PARAM"; name: the
+  // prefix's suffix, one of its own for each test that may run beside another's second PC.
+  explicit SecondPc(const std::map<std::wstring, std::wstring>& settings, const std::string& name = "pc-b");
   ~SecondPc();  // ends what still runs there and removes the prefix
   SecondPc(const SecondPc&) = delete;
   SecondPc& operator=(const SecondPc&) = delete;

@@ -27,5 +27,19 @@ std::vector<std::wstring> Psql(const std::string& database, const std::string& s
 // Saves the settings as the run saves them after the settings dialog (both hives), with the test
 // cluster's user and password; the whole run's clean-up removes them again.
 void SaveServerSettings(std::int16_t driver, const std::wstring& server);
+// The same with the user, password and port given (the port as "Port=<port>" in the option).
+void SaveServerSettings(std::int16_t driver, const std::wstring& server, const std::wstring& user,
+                        const std::wstring& password, const std::wstring& port);
+
+// Stores a row in the table VERSION of "MOSURI_UPDATE" (replacing one of the same name), as an
+// upload stores it: the file's bytes and their digest.
+void StoreRow(const std::wstring& name, const std::wstring& folder, const std::wstring& version, int regist,
+              const std::string& bytes);
+void DeleteRow(const std::wstring& name);
+
+// The test cluster stopped at once as a crashed server stops ("pg_ctl stop -m immediate"), and
+// started again with its settings; true once done. Only with the database lock held.
+bool StopTestClusterImmediately();
+bool RestartTestCluster();
 
 }  // namespace kvtest
