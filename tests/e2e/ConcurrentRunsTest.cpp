@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "Dialogs.h"
 #include "WholeRun.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -83,8 +84,8 @@ TEST(ConcurrentRuns, ASecondRunInstallsWhileTheFirstIsAtItsConfirmation) {
   // A second run meanwhile goes the whole way: it installs the release and starts the main program.
   const auto result = run.Run(
       L"KanvoloUpdate2.exe", L"/INET",
-      {L"dialog #32770 " + kConfirmationCaption, L"screenshot e2e-two-runs-second", L"click 404",
-       L"dialog #32770 バロネル アップデート - 更新内容", L"click 507"});
+      {kvtest::dialogs::kConfirmation, L"screenshot e2e-two-runs-second", kvtest::dialogs::kConfirmOk,
+       kvtest::dialogs::kContents, kvtest::dialogs::kContentsOk});
   ASSERT_TRUE(result.Ok()) << result.transcript;
   EXPECT_TRUE(run.WaitForRecord(1));
   for (const auto& f : UpdateHostProcess::Release()) {

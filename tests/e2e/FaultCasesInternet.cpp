@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 
+#include "Dialogs.h"
 #include "FaultChecks.h"
 #include "FaultSuite.h"
 #include "base/Handles.h"
@@ -22,13 +23,7 @@ namespace {
 
 using Script = std::vector<std::wstring>;
 
-// Dialogs and their ids (src/dialogs/*.rh).
-const std::wstring kConfirmation = L"dialog #32770 バロネル アップデート";
-const std::wstring kConfirmOk = L"click 404";
-const std::wstring kContents = L"dialog #32770 バロネル アップデート - 更新内容";
-const std::wstring kContentsOk = L"click 507";
-const std::wstring kMessage = L"dialog #32770 バロネル アップデート2";
-const std::wstring kMessageOk = L"press OK";
+using namespace dialogs;
 
 const std::wstring kFaults = L"faults";
 const std::wstring kBefore = L"faults\\before";
@@ -38,8 +33,6 @@ std::vector<ReleasedFile> ReleaseOf(const std::wstring& release) {
   for (const auto& f : UpdateHostProcess::Release(release)) files.push_back({f.name, f.folder, f.size, kv::ToUtf8(f.md5)});
   return files;
 }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class InternetFaultGround : public FaultGround {
  public:

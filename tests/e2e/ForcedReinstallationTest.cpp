@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "UpdateDatabase.h"
+#include "Dialogs.h"
 #include "WholeRun.h"
 #include "base/Text.h"
 
@@ -14,11 +15,10 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-// frmStartUpdate: its caption, message label and buttons (src/dialogs/frmStartUpdate.rh).
-const std::wstring kConfirmation = L"dialog #32770 バロネル アップデート";
-const std::wstring kMessageHolds = L"contains 402 バロネルのプログラムを全て更新します。";
-const std::wstring kOk = L"click 404";
-const std::wstring kCancel = L"click 405";
+using kvtest::dialogs::kConfirmation;
+const std::wstring kMessageHolds = L"contains 402 バロネルのプログラムを全て更新します。";  // frmStartUpdate's label
+const std::wstring kOk = kvtest::dialogs::kConfirmOk;
+const std::wstring kCancel = kvtest::dialogs::kConfirmCancel;
 
 std::string Show(const Lines& lines) {
   std::string text;

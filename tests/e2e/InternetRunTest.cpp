@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "Dialogs.h"
 #include "WholeRun.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -19,13 +20,7 @@ namespace {
 using Lines = std::vector<std::wstring>;
 using kvtest::UpdateHostProcess;
 
-// Dialogs and their ids (src/dialogs/*.rh).
-const std::wstring kConfirmation = L"dialog #32770 バロネル アップデート";
-const std::wstring kConfirmOk = L"click 404";
-const std::wstring kContents = L"dialog #32770 バロネル アップデート - 更新内容";
-const std::wstring kContentsOk = L"click 507";
-const std::wstring kMessage = L"dialog #32770 バロネル アップデート2";
-const std::wstring kMessageOk = L"press OK";
+using namespace kvtest::dialogs;
 
 std::string Show(const Lines& lines) {
   std::string text;
