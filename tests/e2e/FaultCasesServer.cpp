@@ -546,22 +546,28 @@ std::vector<FaultCase> ServerFaultCases() {
     c.endsInSuccess = true;
     cases.push_back(c);
   }
-  {
-    // The server gone while the big file goes up: the files before it stay uploaded, it and
-    // nothing after it; the version controls are still written.
+  // The server gone while the big file goes up, cut by the relay or stopped for real (pg_ctl stop -m
+  // immediate; going down, the server has sent the whole file into the connection before it could
+  // be stopped): the files before it stay uploaded, it and nothing after it; the version controls
+  // are still written.
+  for (const bool realStop : {false, true}) {
     FaultCase c;
-    c.name = "Database_ServerGoneDuringTheUpload";
+    c.name = realStop ? "Database_ServerStoppedDuringTheUpload" : "Database_ServerGoneDuringTheUpload";
     c.ground = MakeUpload;
-    c.fault = [bigSql](FaultGround& g) {
+    c.fault = [bigSql, realStop](FaultGround& g) {
       auto& ground = As<UploadGround>(g);
-      ground.UseRelay(kCutAfter);
+      if (realStop) {
+        ground.StopServerMidTransfer(kCutAfter);
+      } else {
+        ground.UseRelay(kCutAfter);
+      }
       ground.ExpectUploadedBeforeTheFailure({L"Base.dll"});
       ground.ExpectMessage(kUploadFailed, L")[DB.UploadData:rsVersion.Update]\r\n" + bigSql + kBig);
     };
     c.mend = [](FaultGround& g) { As<UploadGround>(g).ConnectDirectly(); };
     c.script = InternetAnswers();
     for (const auto& line : MessageScript({kUploadFailed, L")[DB.UploadData:rsVersion.Update]", bigSql + kBig},
-                                          L"fault-server-upload-cut")) {
+                                          realStop ? L"fault-server-upload-stopped" : L"fault-server-upload-cut")) {
       c.script.push_back(line);
     }
     cases.push_back(c);
@@ -582,26 +588,6 @@ std::vector<FaultCase> ServerFaultCases() {
     c.mend = [](FaultGround& g) { As<ServerUpdateGround>(g).ConnectDirectly(); };
     c.script = MessageScript({kFailed, L")[DB.DownloadData:rsVersion.Open(" + bigSql + L")]", bigSql + kBig},
                              L"fault-server-download-cut");
-    cases.push_back(c);
-  }
-  {
-    // The server stopped for real (pg_ctl stop -m immediate) while the big file goes up. (Going
-    // down, the server has sent the whole file into the connection before it could be stopped.)
-    FaultCase c;
-    c.name = "Database_ServerStoppedDuringTheUpload";
-    c.ground = MakeUpload;
-    c.fault = [bigSql](FaultGround& g) {
-      auto& ground = As<UploadGround>(g);
-      ground.StopServerMidTransfer(kCutAfter);
-      ground.ExpectUploadedBeforeTheFailure({L"Base.dll"});
-      ground.ExpectMessage(kUploadFailed, L")[DB.UploadData:rsVersion.Update]\r\n" + bigSql + kBig);
-    };
-    c.mend = [](FaultGround& g) { As<UploadGround>(g).ConnectDirectly(); };
-    c.script = InternetAnswers();
-    for (const auto& line : MessageScript({kUploadFailed, L")[DB.UploadData:rsVersion.Update]", bigSql + kBig},
-                                          L"fault-server-upload-stopped")) {
-      c.script.push_back(line);
-    }
     cases.push_back(c);
   }
   {
