@@ -7,7 +7,10 @@
 # which the table collects.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KV_BUILD_DIR:-$root/build}
+. "$root/scripts/arch.sh"
+kv_arch_choose benchmarks
+build=$KV_BUILD
+arch=$([ "$KV_ARCH" = 32 ] && echo i686 || echo x86_64)
 
 names=()
 all=
@@ -22,14 +25,12 @@ else
 fi
 
 bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
 if [ -z "$all" ]; then
-  cmake --build "$build" -j"$(nproc)" --target "${names[@]}"
+  kv_arch_build "${names[@]}"
 else
   # A benchmark that does not build shows as failed; the others still run.
   unbuilt=()
-  cmake --build "$build" -j"$(nproc)" --target "${names[@]}" || for name in "${names[@]}"; do
+  kv_arch_build "${names[@]}" || for name in "${names[@]}"; do
     cmake --build "$build" -j"$(nproc)" --target "$name" || unbuilt+=("$name")
   done
 fi
@@ -78,16 +79,16 @@ for name in "${names[@]}"; do
 done
 
 echo
-echo "=== Benchmarks: ours beside the reference tool, run in the same script"
+echo "=== Benchmarks: ours beside the reference tool, run in the same script ($arch build)"
 {
-  printf 'benchmark\tmeasure\tours\treference\ttheirs\tratio\tgoal\tresult\n'
+  printf 'benchmark\tbuild\tmeasure\tours\treference\ttheirs\tratio\tgoal\tresult\n'
   for name in "${names[@]}"; do
     if [ -f "$logs/$name.failed" ]; then
-      printf '%s\t%s\t-\t-\t-\t-\t-\tFAILED\n' "${name#bench_}" "$(cut -d: -f2- "$logs/$name.failed" | sed 's/^ //')"
+      printf '%s\t%s\t%s\t-\t-\t-\t-\t-\tFAILED\n' "${name#bench_}" "$arch" "$(cut -d: -f2- "$logs/$name.failed" | sed 's/^ //')"
       continue
     fi
     tr -d '\r' <"$logs/$name.log" | grep '^BENCH|' |
-      awk -F'|' -v n="${name#bench_}" 'BEGIN { OFS = "\t" } { print n, $2, $3, $4, $5, $6, $7, $8 }'
+      awk -F'|' -v n="${name#bench_}" -v a="$arch" 'BEGIN { OFS = "\t" } { print n, a, $2, $3, $4, $5, $6, $7, $8 }'
   done
 } | column -t -s $'\t'
 if [ ${#failed[@]} -gt 0 ]; then

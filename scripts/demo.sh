@@ -15,14 +15,14 @@
 # did not reach its end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KV_BUILD_DIR:-$root/build}
+. "$root/scripts/arch.sh"
+kv_arch_choose demo
+build=$KV_BUILD
 demo=$build/demo
 shots=$build/screenshots
 
 bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j4 --target KanvoloUpdate2 kv_answer kv_mainstandin >/dev/null
+KV_JOBS=4 kv_arch_build KanvoloUpdate2 kv_answer kv_mainstandin >/dev/null
 
 rm -rf "$demo/maker" "$demo/history" "$demo"/*.log "$demo"/*.script "$demo/port"
 mkdir -p "$demo" "$shots"

@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing on a Debian 12 machine for building and testing (run as root).
+# Installs what is missing on a Debian 12 machine for building and testing (run as root): the
+# packages of the build that this machine runs (scripts/arch.sh), the i686 one under wine32 with
+# the i386 ODBC drivers, or the x86_64 one under Wine's 64-bit loader with the amd64 drivers.
 set -euo pipefail
+. "$(dirname "$0")/arch.sh"
+[ -n "${KV_BUILD:-}" ] || kv_arch_choose setup
 
-packages=(cmake make mingw-w64 wine wine64 wine32:i386 xvfb x11-utils x11-apps fonts-noto-cjk googletest gcab
-          cabextract locales python3 imagemagick curl msitools wixl
-          unixodbc:i386 odbc-postgresql:i386 libsqliteodbc:i386 postgresql)
+packages=(cmake make mingw-w64 wine wine64 xvfb x11-utils x11-apps fonts-noto-cjk googletest gcab
+          cabextract locales python3 imagemagick curl msitools wixl postgresql)
+if [ "$KV_ARCH" = 32 ]; then
+  packages+=(wine32:i386 unixodbc:i386 odbc-postgresql:i386 libsqliteodbc:i386)
+else
+  # The drivers are multi-arch: the amd64 ones sit beside i386 ones a 32-bit road installed.
+  native=$(dpkg --print-architecture)
+  packages+=(unixodbc "odbc-postgresql:$native" "libsqliteodbc:$native")
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -12,7 +22,9 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  if [ "$KV_ARCH" = 32 ]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  fi
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"

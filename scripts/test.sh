@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything for 32-bit Windows and runs the whole test suite
-# under Wine.
+# Installs what is missing, builds the 32-bit deliverables and the build of the sources that this
+# machine runs (scripts/arch.sh), and runs the whole test suite under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KV_BUILD_DIR:-$root/build}
+. "$root/scripts/arch.sh"
+kv_arch_choose tests
 
 bash "$root/scripts/setup.sh"
-
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)"
+kv_arch_build
+build=$KV_BUILD
 
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/db-env.sh"

@@ -26,6 +26,10 @@ constexpr REGSAM kReadAccess = 0x19;   // query values, enumerate sub-keys, noti
 constexpr REGSAM kWriteAccess = 0x3F;  // every key right but the standard ones
 constexpr std::size_t kMaxValueCharacters = 255;
 
+// The machine's HKLM\Software is redirected for a 32-bit program on 64-bit Windows; every build
+// uses the 32-bit view there, the one the deliverable has always used. The user's hive is shared.
+REGSAM View(HKEY root) { return root == HKEY_LOCAL_MACHINE ? KEY_WOW64_32KEY : 0; }
+
 // The character's value in the ANSI code page, a double-byte character as one 16-bit signed
 // number (lead byte high, so negative).
 std::int32_t AnsiCode(wchar_t c) {
@@ -125,7 +129,7 @@ clsParamUpdate::clsParamUpdate() {
 
 std::wstring clsParamUpdate::RegReadValue(HKEY root, const std::wstring& key, const std::wstring& section,
                                           const std::wstring& valueName, const std::wstring& defaultValue) const {
-  return RegReadAnsiText(root, key + L"\\" + section, kReadAccess, valueName, defaultValue);
+  return RegReadAnsiText(root, key + L"\\" + section, kReadAccess | View(root), valueName, defaultValue);
 }
 
 bool clsParamUpdate::RegWriteValue(HKEY root, const std::wstring& key, const std::wstring& section,
@@ -135,7 +139,7 @@ bool clsParamUpdate::RegWriteValue(HKEY root, const std::wstring& key, const std
   char emptyClass[] = "";
   DWORD disposition = 0;
   if (RegCreateKeyExA(root, ToAnsi(key + L"\\" + section).c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                      kWriteAccess, nullptr, created.put(), &disposition) != ERROR_SUCCESS) {
+                      kWriteAccess | View(root), nullptr, created.put(), &disposition) != ERROR_SUCCESS) {
     return false;
   }
   std::string data = ToAnsi(value.substr(0, kMaxValueCharacters));

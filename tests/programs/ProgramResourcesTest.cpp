@@ -1,5 +1,6 @@
-// What each built update program carries in its resources: the product name that titles its
-// messages and names its operation log, and the manifest that keeps Windows from elevating it.
+// What each deliverable carries, read from its file without running it: a 32-bit Windows GUI
+// program, the product name that titles its messages and names its operation log, and the
+// manifest that keeps Windows from elevating it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -22,8 +23,10 @@ const Program kPrograms[] = {
     {L"KanvoloUpdate2.exe", L"バロネル アップデート2"},
     {L"KanvoloUpdate.exe", L"バロネル アップデート"},
 };
+const Program kPelorin{L"Pelorin.exe", L"バロネル"};
 
-std::wstring ProgramPath(const Program& program) { return kvtest::TestProgramFolder() + L"\\" + program.file; }
+// The 32-bit deliverables, also where this suite is of the x86_64 build.
+std::wstring ProgramPath(const Program& program) { return std::wstring(KV_DELIVERABLES_DIR) + L"\\" + program.file; }
 
 // A text of the Japanese string block, or nullopt when the block or the text is missing.
 std::optional<std::wstring> VersionText(const std::wstring& path, const wchar_t* name) {
@@ -75,15 +78,23 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
-WORD Subsystem(const std::wstring& path) {
+struct PeHeader {
+  WORD machine = 0;
+  WORD subsystem = 0;
+};
+
+// The machine and subsystem fields of the file's PE header; zero when it is none. Both lie at the
+// same offsets in a 32-bit and a 64-bit optional header.
+PeHeader ReadPeHeader(const std::wstring& path) {
   const std::string bytes = kvtest::ReadBytes(path);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
-  if (bytes.size() < sizeof(IMAGE_DOS_HEADER) || dos->e_magic != IMAGE_DOS_SIGNATURE ||
+  if (bytes.size() < sizeof(IMAGE_DOS_HEADER) || dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0 ||
       bytes.size() < static_cast<std::size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32)) {
-    return 0;
+    return {};
   }
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
-  return nt->Signature == IMAGE_NT_SIGNATURE ? nt->OptionalHeader.Subsystem : 0;
+  if (nt->Signature != IMAGE_NT_SIGNATURE) return {};
+  return {nt->FileHeader.Machine, nt->OptionalHeader.Subsystem};
 }
 
 TEST(UpdatePrograms, ProductNameAndCopyrightInTheJapaneseBlock) {
@@ -111,10 +122,29 @@ TEST(UpdatePrograms, ManifestAsksOnlyToRunAsTheInvoker) {
   }
 }
 
-TEST(UpdatePrograms, AreWindowsPrograms) {
-  for (const auto& program : kPrograms) {
-    EXPECT_EQ(Subsystem(ProgramPath(program)), IMAGE_SUBSYSTEM_WINDOWS_GUI) << kv::ToUtf8(program.file);
+TEST(Deliverables, Are32BitWindowsPrograms) {
+  for (const auto& program : {kPrograms[0], kPrograms[1], kPelorin}) {
+    const PeHeader header = ReadPeHeader(ProgramPath(program));
+    EXPECT_EQ(header.machine, IMAGE_FILE_MACHINE_I386) << kv::ToUtf8(program.file);
+    EXPECT_EQ(header.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI) << kv::ToUtf8(program.file);
   }
+}
+
+TEST(Deliverables, PelorinCarriesItsVersionAndAsksToRunAsInvoked) {
+  const std::wstring path = ProgramPath(kPelorin);
+  const struct {
+    const wchar_t* name;
+    const wchar_t* value;
+  } cases[] = {
+      {L"FileVersion", L"6.03.0427"},     {L"ProductVersion", L"6.03.0427"}, {L"ProductName", L"バロネル"},
+      {L"FileDescription", L"バロネル"}, {L"InternalName", L"Pelorin"},     {L"OriginalFilename", L"Pelorin.exe"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(VersionText(path, c.name), std::optional<std::wstring>(c.value)) << kv::ToUtf8(c.name);
+  }
+  const auto manifests = Manifests(path);
+  ASSERT_EQ(manifests.size(), 1u);
+  EXPECT_EQ(Count(manifests[0], "level=\"asInvoker\""), 1u) << manifests[0];
 }
 
 }  // namespace
