@@ -1,6 +1,7 @@
 // Whole runs of Pelorin.exe with setup packages beside it: its message answered by the answering
 // program, a stand-in "Setup.exe" (the recording tool), and Wine's msiexec installing the package
-// it opens. The policy values are read back through the launcher's own (32-bit) registry view.
+// it opens. The policy values are read back through this build's registry view: their key is shared
+// by both views, so the 32-bit deliverable writes the same key.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
@@ -108,8 +109,11 @@ TEST(InstallerLauncher, SetupBesideIsStartedWithoutArgumentsAfterThePolicy) {
 }
 
 TEST(InstallerLauncher, WithoutSetupThePackageIsInstalled) {
-  // A 32-bit program's Program Files, where the package puts its file.
-  const std::wstring installed = kv::EnvironmentValue(L"ProgramFiles") + L"\\" + p::kInstalledFileA;
+  // The package is a 32-bit one: its file goes to the 32-bit Program Files, which a 64-bit
+  // process (and a 32-bit one on 64-bit Windows) finds under "ProgramFiles(x86)".
+  std::wstring programFiles = kv::EnvironmentValue(L"ProgramFiles(x86)");
+  if (programFiles.empty()) programFiles = kv::EnvironmentValue(L"ProgramFiles");
+  const std::wstring installed = programFiles + L"\\" + p::kInstalledFileA;
   DeleteFileW(installed.c_str());
   LauncherRun launcher{p::kPackageA};
   const auto result = launcher.run.Run(L"Pelorin.exe", L"", {});

@@ -125,6 +125,11 @@ TEST(MaintenanceRuns, BulkRegistrationBesideTheTestComLibrary) {
   };
   const Case cases[] = {{L"/UNREG", L"unregister", false}, {L"/REG", L"register", false},
                         {L"/REMOVE", L"unregister", true}};
+  // The three runs queue for the suite's locks once: queued again before each run, among the
+  // other whole runs, their waits added up past the test's time-out. Each run takes the same
+  // locks again, in the same order, within this thread.
+  kvtest::ExclusiveLock data(kvtest::kUserDataLock);
+  kvtest::ExclusiveLock screen(kvtest::kScreenLock);
   for (const Case& c : cases) {
     kvtest::WholeRun run;
     run.CopyProgram(L"KanvoloUpdate2.exe");

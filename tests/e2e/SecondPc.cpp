@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <thread>
 
 #include "base/Text.h"
@@ -176,7 +177,7 @@ WholeRunResult SecondPc::Run(const std::wstring& program, const std::vector<std:
   }
   const auto number = [this](const wchar_t* name, DWORD& value) {
     if (!Exists(state_ / name)) return false;
-    value = static_cast<DWORD>(std::stoul("0" + ReadBytes(state_ / name)));
+    value = static_cast<DWORD>(std::strtoul(ReadBytes(state_ / name).c_str(), nullptr, 10));
     return true;
   };
   result.ended = done && number(L"program.rc", result.exitCode);

@@ -132,9 +132,11 @@ TEST_F(clsParamUpdateTest, SetValueStoresTheNineValuesInBothHives) {
   }
   EXPECT_NE(Stored(kUser, L"DB_PASSWORD"), Sz(L"pass word"));
 
+  // On 64-bit Windows every build stores below the machine's 32-bit view only, where the 32-bit
+  // deliverable has its settings.
   BOOL wow64 = FALSE;
   IsWow64Process(GetCurrentProcess(), &wow64);
-  if (wow64) {  // a 32-bit program on 64-bit Windows stores below the machine's 32-bit view only
+  if (wow64 || sizeof(void*) == 8) {
     EXPECT_FALSE(ScopedProductKeys::KeyExists(kMachine, kParam, KEY_WOW64_64KEY));
   }
 

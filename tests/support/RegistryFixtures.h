@@ -1,6 +1,8 @@
 #pragma once
-// Registry values as this test program's own view shows them (the 32-bit view, as the programs
-// under test see theirs). Tests of machine-wide keys hold kUserDataLock (ExclusiveLock.h).
+// Registry values as this test program's own view shows them, the view of the programs under test
+// of the same build. The installer policy keys below HKLM\Software\Policies are shared by the
+// 32-bit and the 64-bit view, on 64-bit Windows and under Wine alike. Tests of machine-wide keys
+// hold kUserDataLock (ExclusiveLock.h).
 #include <windows.h>
 
 #include <optional>

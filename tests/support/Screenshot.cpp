@@ -40,13 +40,12 @@ bool TakeScreenshot(const std::wstring& name, HWND window) {
 
   LetTheWindowReachTheScreen(window);
   // The window's own X window when Wine names it: Xvfb's picture of the root leaves a window that
-  // lies over another of the program black.
-  std::string source = "-root";
+  // lies over another of the program black. Wine may replace that X window while the picture is
+  // taken (xwd: BadWindow); the root, cut to the window, is the fallback.
   const auto xWindow = window ? reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window")) : 0;
-  if (xWindow) source = "-id " + std::to_string(xWindow);
   std::string crop;
   RECT r{};
-  if (!xWindow && window && GetWindowRect(window, &r)) {
+  if (window && GetWindowRect(window, &r)) {
     crop = " -crop " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
            std::to_string(r.left) + "+" + std::to_string(r.top) + " +repage";
   }
@@ -55,8 +54,12 @@ bool TakeScreenshot(const std::wstring& name, HWND window) {
       GetEnvironmentVariableA("DISPLAY", display, sizeof(display)) ? std::string(" -display ") + display : "";
   // Written under another name and renamed, so that a picture that exists is complete.
   const std::string partial = *unixPicture + ".part";
-  const std::string script = "xwd " + source + " -silent" + displayOption + " | /usr/bin/convert xwd:-" + crop + " png:" +
-                             ShellQuoted(partial) + " && mv " + ShellQuoted(partial) + " " + ShellQuoted(*unixPicture);
+  const auto shot = [&](const std::string& source, const std::string& cut) {
+    return "xwd " + source + " -silent" + displayOption + " | /usr/bin/convert xwd:-" + cut + " png:" + ShellQuoted(partial);
+  };
+  std::string taken = shot("-root", crop);
+  if (xWindow) taken = "{ " + shot("-id " + std::to_string(xWindow), "") + " 2>/dev/null || " + taken + "; }";
+  const std::string script = taken + " && mv " + ShellQuoted(partial) + " " + ShellQuoted(*unixPicture);
   if (!StartHostShell(script)) return false;
   // A host process cannot be waited for through its handle under Wine: wait for the picture.
   for (int i = 0; i < 300; ++i) {
