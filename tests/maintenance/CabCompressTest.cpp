@@ -131,6 +131,25 @@ TEST(CabCompress, FailingArchiverIsLoggedAndEndsTheProcessWithoutACabinet) {
   }
 }
 
+// The archiver clears its own cabinet path, so the old cabinet's deletion shows only with an
+// archiver that fails without touching it: here one refusing its command line.
+TEST(CabCompress, OldCabinetIsDeletedBeforeTheArchiverRunsEvenWhenItFailsElsewhere) {
+  MaintenanceRun run;
+  Folders f(run);
+  const std::wstring cabPath = f.dst + L"a.dll.cab";
+  kvtest::WriteBytes(cabPath, "an old cabinet");
+  kvtest::ScriptedUser user;
+  user.Expect(L"frmMsgBox")
+      .Check([](kvtest::DialogView& d) {
+        EXPECT_EQ(d.Caption(), L"Failed");
+        EXPECT_EQ(d.Text(L"txtMsg"), L"圧縮に失敗しました。Error Code:0x8001");
+      })
+      .PressEnter();
+  EXPECT_THROW(kv::ExecCabCommand(L"-a", cabPath), ProcessEnded);
+  EXPECT_EQ(run.UpdateLog(), Lines{L"圧縮に失敗しました。Error Code:0x8001"});
+  EXPECT_FALSE(kv::FileExist(cabPath));
+}
+
 TEST(CabCompress, NamesThatAreNotPlainFileNamesRaise75BeforeAnyPath) {
   MaintenanceRun run;
   Folders f(run);
