@@ -42,8 +42,29 @@ struct Target {
   bool secure = false;
   std::wstring host;
   INTERNET_PORT port = 0;
-  std::wstring object;  // path and query
+  std::string object;  // path and query, in the ANSI code page
 };
+
+// The path and query go out as the ANSI code page's bytes, not percent-encoded: the update host
+// finds a cabinet by these bytes (a Windows host does by default) and reads the hospital's name
+// in the query from them. The W entry points would leave the bytes to the system (the WinINet of
+// Windows Vista and later sends a wide URL's path as UTF-8); the A ones send what they are given.
+// A character that the code page cannot hold would go out as another one, or as a "?" that
+// starts the query: such a URL is refused.
+std::string AnsiObject(const std::wstring& object) {
+  // The UTF-8 code page takes neither the flag nor the check, and holds every character.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL lossy = FALSE;
+  BOOL* const check = utf8 ? nullptr : &lossy;
+  const int length = static_cast<int>(object.size());
+  const int size = WideCharToMultiByte(CP_ACP, flags, object.data(), length, nullptr, 0, nullptr, check);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  if (size == 0) throw InternetFailure(ERROR_INTERNET_INVALID_URL);
+  WideCharToMultiByte(CP_ACP, flags, object.data(), length, bytes.data(), size, nullptr, check);
+  if (lossy) throw InternetFailure(ERROR_INTERNET_INVALID_URL);
+  return bytes;
+}
 
 Target CrackTarget(const std::wstring& url) {
   URL_COMPONENTSW parts{};
@@ -59,9 +80,11 @@ Target CrackTarget(const std::wstring& url) {
   target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
   target.host.assign(parts.lpszHostName, parts.dwHostNameLength);
   target.port = parts.nPort;
-  if (parts.lpszUrlPath) target.object.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
-  if (parts.lpszExtraInfo) target.object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-  if (target.object.empty() || target.object.front() != L'/') target.object.insert(0, L"/");
+  std::wstring object;
+  if (parts.lpszUrlPath) object.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
+  if (parts.lpszExtraInfo) object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  if (object.empty() || object.front() != L'/') object.insert(0, L"/");
+  target.object = AnsiObject(object);
   return target;
 }
 
@@ -263,7 +286,7 @@ void InternetTransferControl::Execute(const std::wstring& URL, const std::wstrin
   if (!response->connection) throw InternetFailure(GetLastError());
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI;
   if (target.secure) flags |= INTERNET_FLAG_SECURE;
-  response->request.reset(HttpOpenRequestW(response->connection.get(), L"GET", target.object.c_str(), nullptr,
+  response->request.reset(HttpOpenRequestA(response->connection.get(), "GET", target.object.c_str(), nullptr,
                                            nullptr, nullptr, flags, 0));
   if (!response->request) throw InternetFailure(GetLastError());
   // Wine applies the time-outs to a request only when they are set on the request itself.

@@ -20,6 +20,10 @@
 // by then the caller is inside its handler for ResponseReceived, whose guard against nested
 // events would swallow a second one.
 //
+// The URL's path and query go out as the ANSI code page's bytes (CP932 on the product's PCs),
+// not percent-encoded, whichever system runs the control; a URL with a character that the code
+// page cannot hold is refused.
+//
 // Nothing comes from or goes into the WinINet cache, and caches on the way are asked not to
 // answer either: a stale cabinet must never be installed.
 #include <cstdint>
@@ -71,8 +75,8 @@ class InternetTransferControl {
 
   // Operation "GET" (any letter case) on an "http:" or "https:" URL. Drops the body of an earlier
   // request. Raises, without an event, when the request cannot be started: a URL that is not
-  // HTTP(S), another operation, a named proxy without a proxy, a call from inside a running
-  // Execute. Otherwise raises StateChanged once (see above) and returns when the handler has.
+  // HTTP(S) or not of the ANSI code page, another operation, a named proxy without a proxy, a
+  // call from inside a running Execute. Otherwise raises StateChanged once (see above) and returns when the handler has.
   void Execute(const std::wstring& URL, const std::wstring& Operation);
 
   // The next Size bytes of the body; fewer only for the last piece, and an empty piece once the

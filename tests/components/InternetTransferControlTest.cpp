@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -276,6 +277,56 @@ TEST(InternetTransferControl, ANamedProxyGetsTheWholeUrl) {
   EXPECT_TRUE(kv::EndsWith(kv::FromUtf8(requests[0].target), L"/upd/a.cab?ID=12&NAME=x")) << requests[0].target;
 }
 
+// The bytes of a text in CP932, the ANSI code page of the product's PCs and of the tests.
+std::string Cp932(std::wstring_view text) {
+  const int size = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+// Names and the hospital query go out as CP932 bytes, neither percent-encoded nor UTF-8, as the
+// product's Windows hosts find their files by them; also through a named proxy.
+TEST(InternetTransferControl, PathAndQueryGoOutAsAnsiBytes) {
+  // "予" and "表" end in the byte of "\" (0x5C), which must not end a segment.
+  const std::wstring paths[] = {
+      L"/upd/予約受付.dll.cab?ID=12&NAME=さくら病院",
+      L"/upd/音声データ/表示設定.ini.cab",
+      L"/upd/ﾊﾞﾛﾈﾙ①.cab?ID=0&NAME=",
+      L"/upd/a%41.cab?NAME=%E3%81%95",  // escapes stay as they are
+  };
+  LocalHttpServer server(Always(Answer("cabinet")));
+  LocalHttpServer proxy(Always(Answer("from the proxy")));
+  for (const bool viaProxy : {false, true}) {
+    for (const auto& path : paths) {
+      SCOPED_TRACE(kv::ToUtf8(path) + (viaProxy ? " via the proxy" : ""));
+      InternetTransferControl inet;
+      std::wstring url = server.Url(path);
+      if (viaProxy) {
+        inet.SetAccessType(kv::InetAccessType::NamedProxy);
+        inet.SetProxy(L"127.0.0.1:" + std::to_wstring(proxy.port()));
+        url = L"http://update.kanvolo.invalid" + path;
+      }
+      LocalHttpServer& host = viaProxy ? proxy : server;
+      const std::size_t before = host.requests().size();
+      const Download d = Get(inet, url);
+      EXPECT_EQ(d.states, std::vector<std::int16_t>{InetState::ResponseReceived});
+      const auto requests = host.requests();
+      ASSERT_EQ(requests.size(), before + 1);
+      std::string sent = requests.back().target;
+      if (viaProxy) {
+        // The proxy gets the absolute form (Wine names the port 80).
+        EXPECT_EQ(sent.rfind("http://update.kanvolo.invalid", 0), 0u) << sent;
+        sent.erase(0, sent.find('/', std::strlen("http://")));
+      }
+      EXPECT_EQ(sent, Cp932(path));
+    }
+  }
+  // The first one byte by byte.
+  EXPECT_EQ(server.requests().front().target,
+            "/upd/\x97\x5C\x96\xF1\x8E\xF3\x95\x74.dll.cab?ID=12&NAME=\x82\xB3\x82\xAD\x82\xE7\x95\x61\x89\x40");
+}
+
 // Accepts one connection and keeps the first bytes the client sends.
 class RawListener {
  public:
@@ -373,6 +424,9 @@ TEST(InternetTransferControl, ExecuteRefusesWhatItCannotStart) {
       {"no host", L"http:///a.cab", L"GET"},
       {"another operation", L"http://127.0.0.1:1/a.cab", L"PUT"},
       {"a named proxy without a proxy", L"http://127.0.0.1:1/a.cab", L"GET", kv::InetAccessType::NamedProxy},
+      // The code page would put another character or a "?" in its place.
+      {"a name beyond the ANSI code page", L"http://127.0.0.1:1/한국.cab", L"GET"},
+      {"a query beyond the ANSI code page", L"http://127.0.0.1:1/a.cab?NAME=café", L"GET"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -56,10 +56,10 @@ UpdateHostProcess::UpdateHostProcess(const std::wstring& release) {
 
 UpdateHostProcess::UpdateHostProcess(const Published& release) {
   const auto published = UnixPath(release.folder);
-  if (published) Start(*published, {});
+  if (published) Start(*published, {}, release.cp932Paths);
 }
 
-void UpdateHostProcess::Start(const std::string& release, const std::string& bad) {
+void UpdateHostProcess::Start(const std::string& release, const std::string& bad, bool cp932Paths) {
   wchar_t temp[MAX_PATH] = L"";
   GetTempPathW(MAX_PATH, temp);
   folder_ = std::wstring(temp) + L"kvhost" + std::to_wstring(GetCurrentProcessId()) + L"_" +
@@ -72,7 +72,8 @@ void UpdateHostProcess::Start(const std::string& release, const std::string& bad
   const std::string script = "python3 " + ShellQuoted(*fixtures + "/update_host.py") + " --release " +
                              ShellQuoted(release) + (bad.empty() ? "" : " --bad " + ShellQuoted(bad)) +
                              " --port-file " + ShellQuoted(*scratch + "/port") + " --log " +
-                             ShellQuoted(*scratch + "/requests.log") + " --idle 120 </dev/null >/dev/null 2>&1 &";
+                             ShellQuoted(*scratch + "/requests.log") + (cp932Paths ? " --path-encoding cp932" : "") +
+                             " --idle 120 </dev/null >/dev/null 2>&1 &";
   if (!StartHostShell(script)) return;
   // A host process cannot be waited for under Wine: wait for the port it writes.
   for (int i = 0; i < 200 && port_ == 0; ++i) {

@@ -15,6 +15,8 @@ class UpdateHostProcess {
   // fault's cabinets: e.g. the cabinet folder of a release build.
   struct Published {
     std::wstring folder;
+    // Request paths read as raw CP932 bytes, as a Windows host reads them; else as UTF-8.
+    bool cp932Paths = false;
   };
   explicit UpdateHostProcess(const Published& release);
   ~UpdateHostProcess();
@@ -40,7 +42,7 @@ class UpdateHostProcess {
 
  private:
   // Starts the host on host paths; bad may be empty.
-  void Start(const std::string& release, const std::string& bad);
+  void Start(const std::string& release, const std::string& bad, bool cp932Paths = false);
 
   std::wstring folder_;  // scratch folder of the port file and the request log
   unsigned short port_ = 0;

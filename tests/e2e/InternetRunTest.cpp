@@ -13,6 +13,7 @@
 #include "driver/StandIn.h"
 #include "driver/UpdateHostProcess.h"
 #include "settings/Common.h"
+#include "support/RegistryFixtures.h"
 #include "versioncontrol/clsVersionControl.h"
 
 namespace {
@@ -42,21 +43,27 @@ void CopyFiles(const std::wstring& from, const std::wstring& to) {
 }
 
 // The program beside its Install.ini, the stand-in as the installed main program, a release made
-// by the real program ("/MAKE /AUTO") from the fixture program folder and its cabinet folder
+// by the real program ("/MAKE /AUTO") from a fixture program folder and its cabinet folder
 // published on the update host, and the updater INI whose first URL answers 404.
 struct InternetGround {
-  InternetGround() {
+  struct Release {
+    const wchar_t* programFolder = L"internet-program";  // of the fixtures
+    std::int16_t files = 5;
+    bool cp932Paths = false;  // the host reads request paths as a Windows host does
+  };
+  InternetGround() : InternetGround(Release{}) {}
+  explicit InternetGround(const Release& release) {
     run.CopyProgram(L"KanvoloUpdate2.exe");
     run.CopyIntoInstallFolder(L"kv_mainstandin.exe", L"Kanvolo.exe");
-    MakeRelease();
-    host = std::make_unique<UpdateHostProcess>(UpdateHostProcess::Published{Cabinets()});
+    MakeRelease(release);
+    host = std::make_unique<UpdateHostProcess>(UpdateHostProcess::Published{Cabinets(), release.cp932Paths});
     EXPECT_TRUE(host->Running());
   }
   std::wstring Product() const { return run.ProgramFolder() + L"\\バロネル"; }
   std::wstring Cabinets() const { return run.ProgramFolder() + L"\\Update"; }
 
-  void MakeRelease() {
-    const std::wstring source = UpdateHostProcess::FixtureFolder() + L"\\internet-program\\";
+  void MakeRelease(const Release& release) {
+    const std::wstring source = UpdateHostProcess::FixtureFolder() + L"\\" + release.programFolder + L"\\";
     for (const wchar_t* folder : {L"バロネル", L"Installer", L"Update"}) {
       CopyFiles(source + folder, run.ProgramFolder() + L"\\" + folder);
     }
@@ -67,7 +74,7 @@ struct InternetGround {
     EXPECT_TRUE(!boot.empty() && boot.back() == L"/MAKE") << Show(boot);
     // What the host serves: the cabinet folder's version control and cabinets as built.
     EXPECT_EQ(released.ReadControl(Cabinets() + L"\\Version.xml", L"", L"", false), 0);
-    EXPECT_EQ(released.UseVersionTable(), 5);
+    EXPECT_EQ(released.UseVersionTable(), release.files);
     // The web tool's version control is not part of a release build: the fixture release's.
     CreateDirectoryW((Cabinets() + L"\\web").c_str(), nullptr);
     CopyFileW((UpdateHostProcess::FixtureFolder() + L"\\release\\web\\Version.xml").c_str(),
@@ -147,6 +154,36 @@ TEST(InternetRun, BackgroundCheckRestartsIntoAnUpdate) {
   // The boot log is the restarted run's.
   const Lines boot = run.BootLog();
   EXPECT_NE(std::ranges::find(boot, L"Command=/INET"), boot.end()) << Show(boot);
+}
+
+// Japanese names on the wire: a program file, a sub-folder and a cabinet of Japanese names, and
+// the hospital's name in the query, all asked for as raw CP932 bytes, which the host reads as a
+// Windows host does; every file is installed where it belongs.
+TEST(InternetRun, JapaneseNamesGoOutAsCp932Bytes) {
+  InternetGround ground({.programFolder = L"internet-program-ja", .files = 4, .cp932Paths = true});
+  auto& run = ground.run;
+  auto& host = *ground.host;
+  ground.WriteUpdaterIni(L"C:\\none\\Sornet.exe");
+  const std::wstring param = L"Software\\Kestrova\\Varonel\\PARAM";
+  kvtest::WriteRegistryText(HKEY_CURRENT_USER, param, L"HOSPITAL_CODE", L"1234");
+  kvtest::WriteRegistryText(HKEY_CURRENT_USER, param, L"BYOIN_NAME", L"さくら病院");
+
+  const auto result = run.Run(L"KanvoloUpdate2.exe", L"/INET",
+                              {kConfirmation, kConfirmOk, kContents, L"contains 505 4個の更新ファイル", kContentsOk});
+  ASSERT_TRUE(result.Ok()) << result.transcript << Show(run.BootLog());
+  ASSERT_TRUE(run.WaitForRecord(1)) << Show(run.BootLog());
+  ground.ExpectInstalled();
+
+  // The request log read back as CP932: UTF-8 or percent-escapes would not read as these names.
+  const std::wstring query = L"?ID=1234&NAME=さくら病院";
+  Lines expected{L"GET /404/Version.xml" + query, L"GET /ok/Version.xml" + query};
+  for (const wchar_t* cabinet : {L"prog01.dll.cab", L"予約受付.dll.cab", L"音声設定.ini.cab", L"表示セット.cab"}) {
+    expected.push_back(L"GET /ok/" + std::wstring(cabinet) + query);
+  }
+  Lines requests = host.Requests();
+  std::ranges::sort(requests);
+  std::ranges::sort(expected);
+  EXPECT_EQ(requests, expected) << Show(host.Requests());
 }
 
 // Windows XP (Wine's per-program version "winxp") is refused before anything is asked of the host.

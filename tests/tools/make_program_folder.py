@@ -6,11 +6,12 @@
   Update/              empty: the build puts the cabinets and a copy of the version control here
 
   make_program_folder.py OUT [--count N] [--sizes B,B,...] [--add NAME=PATH ...] [--regist NAME=TYPE ...]
-                          [--random]
+                          [--entry NAME:FOLDER:CAB ...] [--random]
 
 Files as make_update_release.py names them: the added ones first, then ProgNN.dll; the second
 program's cabinet is named with capitals ("Data02.CAB"), the third is installed into the
-sub-folder "sub", the others have no cabinet name."""
+sub-folder "sub", the others have no cabinet name. Then the --entry files, with the sub-folder and
+the cabinet name given (either may be empty), and contents of their own."""
 import argparse
 import pathlib
 import random
@@ -49,6 +50,8 @@ def main():
     ap.add_argument("--sizes", default="3000")
     ap.add_argument("--add", action="append", default=[], help="NAME=PATH: a file of its own, listed first")
     ap.add_argument("--regist", action="append", default=[], help="NAME=TYPE: the file's registration type (else 0)")
+    ap.add_argument("--entry", action="append", default=[],
+                    help="NAME:FOLDER:CAB: a file listed last, with its sub-folder and cabinet name")
     ap.add_argument("--random", action="store_true", help="program files that do not compress")
     args = ap.parse_args()
 
@@ -69,6 +72,10 @@ def main():
         name = f"Prog{i:02d}.dll"
         (product / name).write_bytes(content(i, sizes[(i - 1) % len(sizes)], args.random))
         entries.append({"name": name, "folder": "sub" if i == 3 else "", "cab": "Data02.CAB" if i == 2 else ""})
+    for i, spec in enumerate(args.entry, start=args.count + 1):
+        name, folder, cab = spec.split(":")
+        (product / name).write_bytes(content(i, sizes[(i - 1) % len(sizes)], args.random))
+        entries.append({"name": name, "folder": folder, "cab": cab})
     for e in entries:
         e["regist"] = regist.get(e["name"], 0)
 

@@ -3,10 +3,12 @@
 127.0.0.1 and a free port, with faults chosen by leading path segments.
 
   update_host.py --release DIR [--bad DIR] --port-file FILE [--log FILE] [--idle SECONDS]
-                 [--user U --password P]
+                 [--user U --password P] [--path-encoding utf-8|cp932]
 
 A request /<segments>/<file>?<query> is answered from the release folder: segments that name a
-fault act, the others are folders of the release (so "web/Version.xml" is the web tool's). A fault
+fault act, the others are folders of the release (so "web/Version.xml" is the web tool's). Each
+segment's bytes, percent-escapes undone, are read in the path encoding: UTF-8 by default, as most
+hosts do, so raw CP932 bytes find nothing (404); "cp932" reads them as a Windows host does. A fault
 may be limited to one file, "fault@name", or to every cabinet, "fault@cab":
   404        not found
   short      the file less its last byte
@@ -40,6 +42,7 @@ ap.add_argument("--log")
 ap.add_argument("--idle", type=float, default=300)
 ap.add_argument("--user", default="kvuser")
 ap.add_argument("--password", default="kvpass")
+ap.add_argument("--path-encoding", default="utf-8", choices=["utf-8", "cp932"])
 args = ap.parse_args()
 
 release = pathlib.Path(args.release)
@@ -47,6 +50,14 @@ bad = pathlib.Path(args.bad) if args.bad else None
 log_lock = threading.Lock()
 last_request = time.monotonic()
 FAULT = re.compile(r"^(404|short|nocab|digest|drop|auth|ok|delay(\d+)|slow(\d+))(?:@(.+))?$")
+
+
+def segment(raw):
+    """One segment of the request target as the host reads it, None when it cannot."""
+    try:
+        return urllib.parse.unquote_to_bytes(raw).decode(args.path_encoding)
+    except UnicodeDecodeError:
+        return None
 
 
 def applies(limit, name):
@@ -86,11 +97,15 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         self.note()
-        target = self.path
-        if "://" in target:
-            target = "/" + target.split("://", 1)[1].split("/", 1)[-1]
-        path = target.split("?", 1)[0]
-        segments = [s for s in path.split("/") if s]
+        # The target's bytes as they came (the server reads the request line as Latin-1).
+        target = self.path.encode("latin-1")
+        if b"://" in target:
+            target = b"/" + target.split(b"://", 1)[1].split(b"/", 1)[-1]
+        path = target.split(b"?", 1)[0]
+        segments = [segment(s) for s in path.split(b"/") if s]
+        if None in segments:
+            self.send(404, b"not found")
+            return
         if segments == ["__stop"]:
             self.send(200, b"bye", close=True)
             threading.Thread(target=self.server.shutdown, daemon=True).start()
@@ -101,8 +116,8 @@ class Handler(BaseHTTPRequestHandler):
             if m:
                 faults.append((m.group(1), m.group(2) or m.group(3), m.group(4)))
             else:
-                folders.append(urllib.parse.unquote(s))
-        name = urllib.parse.unquote(segments[-1]) if segments else ""
+                folders.append(s)
+        name = segments[-1] if segments else ""
         active = {re.sub(r"^(delay|slow)\d+$", r"\1", kind): (ms, limit)
                   for kind, ms, limit in faults if applies(limit, name.lower())}
 
