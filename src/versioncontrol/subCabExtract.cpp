@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "base/RuntimeError.h"
@@ -11,6 +12,8 @@ namespace kv {
 namespace {
 
 constexpr UINT_PTR kContext = 2;
+// The cabinet format's attribute bit of a member name stored in UTF-8.
+constexpr WORD kNameIsUtf8 = 0x80;
 
 // One extraction at a time. Wine goes on iterating whatever the handler answers, so the handler
 // keeps its own failure state and skips every file after a failure.
@@ -47,6 +50,30 @@ std::wstring Join(const std::vector<std::wstring>& parts, std::size_t last) {
   if (joined.size() >= 2 && joined.front() == L'\\') joined.erase(0, 1);
   return joined;
 }
+
+std::optional<std::wstring> FromStrictUtf8(std::string_view bytes) {
+  const int size = static_cast<int>(bytes.size());
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::wstring text(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), n);
+  return text;
+}
+
+// gcab stores every non-ASCII name in UTF-8 and flags it; the maker's archiver stores the ANSI
+// code page unflagged. Wine's setup function hands over the stored bytes and attributes unchanged.
+// A flagged name that is not UTF-8 is read as the ANSI code page, as an unflagged one.
+std::wstring ReadNameInCabinet(const FILE_IN_CABINET_INFO_A& info) {
+  if ((info.DosAttribs & kNameIsUtf8) && info.NameInCabinet) {
+    if (auto name = FromStrictUtf8(info.NameInCabinet)) return *name;
+  }
+  return AnsiPtrToString(info.NameInCabinet);
+}
+
+// The setup function opens the target through the ANSI code page, which writes a character it
+// lacks as a look-alike ("¥" as the byte of "\", "é" as "e") or as "?": such a name would land
+// under another name, or outside the destination.
+bool FitsAnsiCodePage(const std::wstring& name) { return FromAnsi(ToAnsi(name)) == name; }
 
 UINT OnFileExtracted(const FILEPATHS_A& paths) {
   const auto code = static_cast<UINT>(static_cast<std::int32_t>(static_cast<std::int16_t>(paths.Win32Error & 0xFFFF)));
@@ -103,8 +130,8 @@ UINT CALLBACK CabExtractCallback(PVOID context, UINT notification, UINT_PTR para
 }
 
 UINT OnFileInCabinet(FILE_IN_CABINET_INFO_A& info) {
-  const std::wstring name = AnsiPtrToString(info.NameInCabinet);
-  if (!IsContainedRelativePath(name)) {
+  const std::wstring name = ReadNameInCabinet(info);
+  if (!IsContainedRelativePath(name) || !FitsAnsiCodePage(name)) {
     g_extraction.failed = true;
     return FILEOP_SKIP;
   }

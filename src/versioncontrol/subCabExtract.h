@@ -8,9 +8,10 @@
 namespace kv {
 
 // Extracts every file of the cabinet into destFolder (the cabinet's own folder when empty).
-// False when the cabinet cannot be read, a file's extraction reports an error, or a name in the
-// cabinet would land outside the destination folder. A failure of the handler (a target path
-// over 259 bytes: 9) is raised after the iteration.
+// A name flagged as UTF-8 is read as UTF-8, any other in the ANSI code page. False when the
+// cabinet cannot be read, a file's extraction reports an error, or a name in the cabinet would land
+// outside the destination folder or has a character that the ANSI code page lacks. A failure of
+// the handler (a target path over 259 bytes: 9) is raised after the iteration.
 bool CabExtract(const std::wstring& cabinetPath, const std::wstring& destFolder);
 
 UINT CALLBACK CabExtractCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);

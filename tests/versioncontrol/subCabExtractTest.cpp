@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
+
 #include "base/Handles.h"
 #include "base/RuntimeError.h"
 #include "base/Text.h"
@@ -51,14 +53,55 @@ TEST(CabExtract, UnreadableCabinetsAnswerFalse) {
 }
 
 TEST(CabExtract, NamesLeavingTheDestinationFailTheExtraction) {
-  for (const wchar_t* cabinet : {L"climb.cab", L"absolute.cab"}) {
+  // yen.cab holds "..¥evil.txt" flagged as UTF-8: the ANSI code page writes "¥" as the byte of "\".
+  for (const wchar_t* cabinet : {L"climb.cab", L"absolute.cab", L"yen.cab"}) {
     TempDir dir;
     const auto dest = dir / L"dest";
     CreateDirectoryW(dest.c_str(), nullptr);
     EXPECT_FALSE(kv::CabExtract(Fixture(cabinet), dest)) << kv::ToUtf8(cabinet);
-    EXPECT_FALSE(kv::FileExist(dir / L"evil.txt"));
+    EXPECT_FALSE(kv::FileExist(dir / L"evil.txt")) << kv::ToUtf8(cabinet);
     EXPECT_FALSE(kv::FileExist(L"C:\\evil.txt"));
   }
+}
+
+// Every entry of a folder, sub-folders as "name\".
+std::set<std::wstring> Listing(const std::wstring& folder) {
+  std::set<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  kv::UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (!find) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      names.insert(name);
+      continue;
+    }
+    names.insert(name + L"\\");
+    for (const auto& inner : Listing(folder + L"\\" + name)) names.insert(name + L"\\" + inner);
+  } while (FindNextFileW(find.get(), &data));
+  return names;
+}
+
+TEST(CabExtract, JapaneseNamesStoredInUtf8OrInTheCodePage) {
+  // The same two members: flagged UTF-8 names written by gcab, unflagged CP932 names as the maker's
+  // archiver writes them, and CP932 names wrongly flagged. "予" and "ソ" end in the byte of "\" in
+  // CP932.
+  for (const wchar_t* cabinet : {L"utf8names.cab", L"cp932names.cab", L"flaggedcp932.cab"}) {
+    TempDir dir;
+    EXPECT_TRUE(kv::CabExtract(Fixture(cabinet), dir.path())) << kv::ToUtf8(cabinet);
+    EXPECT_EQ(Listing(dir.path()), (std::set<std::wstring>{L"予約受付.dll", L"表示ソ\\", L"表示ソ\\ソ.txt"}))
+        << kv::ToUtf8(cabinet);
+    EXPECT_EQ(kvtest::ReadBytes(dir / L"予約受付.dll"), "yoyaku\r\n") << kv::ToUtf8(cabinet);
+    EXPECT_EQ(kvtest::ReadBytes(dir / L"表示ソ\\ソ.txt"), "so\r\n") << kv::ToUtf8(cabinet);
+  }
+}
+
+TEST(CabExtract, ANameTheCodePageCannotHoldFailsTheExtraction) {
+  // "café.txt" would be written as "cafe.txt".
+  TempDir dir;
+  EXPECT_FALSE(kv::CabExtract(Fixture(L"lookalike.cab"), dir.path()));
+  EXPECT_EQ(Listing(dir.path()), (std::set<std::wstring>{L"a.txt"}));
 }
 
 TEST(CabExtract, AnExtractionErrorFailsAndSkipsTheRest) {
