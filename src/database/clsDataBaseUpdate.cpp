@@ -89,17 +89,22 @@ std::uint64_t FileLength(const std::wstring& path) {
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::vector<unsigned char> ReadWholeFile(const std::wstring& path, std::uint64_t size) {
-  if (size > 0x7FFFFFFF) Raise(err::Overflow);
+UniqueFile OpenForReading(const std::wstring& path) {
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) RaiseLastWin32();
+  return file;
+}
+
+// Exactly size bytes. A file shorter than its length a moment ago is refused: an image padded to
+// its size would not match its digest.
+std::vector<unsigned char> ReadImage(HANDLE file, std::uint64_t size) {
   std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD read = 0;
-    Check(ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read, nullptr));
-    if (read == 0) Raise(err::PathFileAccess);  // shorter than its length a moment ago
+    Check(ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read, nullptr));
+    if (read == 0) Raise(err::PathFileAccess);
     done += read;
   }
   return bytes;
@@ -355,7 +360,12 @@ std::int32_t clsDataBaseUpdate::UploadData(const std::wstring& strFileName, cons
     const std::wstring digest = Basp().MD5(p, MD5Component::File);
     // An empty file is stored as an empty image with the digest of no bytes.
     strStep_ = L"DB.UploadData:Open(" + p + L")";
-    std::vector<unsigned char> image = ReadWholeFile(p, size);
+    if (size > 0x7FFFFFFF) Raise(err::Overflow);
+    UniqueFile file = OpenForReading(p);
+    strStep_ = L"DB.UploadData:Get";
+    std::vector<unsigned char> image = ReadImage(file.get(), size);
+    strStep_ = L"DB.UploadData:Close";
+    file.reset();
 
     sql = RowSql(strFileName);
     strStep_ = L"DB.UploadData:rsVersion.Open(" + sql + L")";
@@ -386,6 +396,8 @@ std::int32_t clsDataBaseUpdate::UploadData(const std::wstring& strFileName, cons
 std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, const std::wstring& strFolder,
                                              std::int16_t intRegist, const std::wstring& strAppFolder) {
   std::wstring sql;
+  // The file in place while it is unregistered and not replaced by the new one.
+  std::wstring unregistered;
   try {
     std::int32_t r = 0;
     sql = RowSql(strFileName);
@@ -408,6 +420,7 @@ std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, co
       const std::wstring target = f + name;
       strStep_ = L"DB.DownloadData:RegistFile(" + target + L",False)";
       RegistFile(target, intRegist, false);
+      unregistered = target;
 
       bool damaged = false;
       if (!IsOwnExecutable(name)) {
@@ -447,6 +460,7 @@ std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, co
         if (!damaged) {
           strStep_ = L"DB.DownloadData:Kill(" + target + L")";
           temporary.MoveOver(target);
+          unregistered.clear();
         }
       }
       if (damaged) {
@@ -468,13 +482,23 @@ std::int32_t clsDataBaseUpdate::DownloadData(const std::wstring& strFileName, co
       // The file in place, new or kept, is registered again.
       strStep_ = L"DB.DownloadData:RegistFile(" + target + L",True)";
       const std::int32_t registered = RegistFile(target, intRegist, true);
+      unregistered.clear();
       if (r == 0) r = registered;
     }
     strStep_ = L"DB.DownloadData:rsVersion.Close";
     rsVersion.Close();
     return r;
   } catch (const RuntimeError& failure) {
-    return Fail(failure, sql);
+    const std::int32_t r = Fail(failure, sql);
+    if (!unregistered.empty()) {
+      // The installed file was kept: registered again, as it was before, and the caller is told
+      // of the failure that stopped the download, not of this registration.
+      const std::wstring message = lastErrorMessage_;
+      strStep_ = L"DB.DownloadData:RegistFile(" + unregistered + L",True)";
+      RegistFile(unregistered, intRegist, true);
+      lastErrorMessage_ = message;
+    }
+    return r;
   }
 }
 

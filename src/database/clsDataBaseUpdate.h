@@ -80,7 +80,8 @@ class clsDataBaseUpdate {
                           const std::wstring& strAppFolder);
   // Writes the row's file into strAppFolder\strFolder: unregistered, written beside as a
   // temporary file, stamped and checked there, put in place, registered. -1 when the image is
-  // damaged (the installed file is kept and registered again). Needs the caller's connection.
+  // damaged. When it stops before the new file is in place, the installed file is kept and
+  // registered again. Needs the caller's connection.
   std::int32_t DownloadData(const std::wstring& strFileName, const std::wstring& strFolder, std::int16_t intRegist,
                             const std::wstring& strAppFolder);
   // Registers (True) or unregisters the file by its type (2 regsvr32, 3 its own switches); 0 also

@@ -161,7 +161,8 @@ TEST_P(DownloadDataTest, OwnExecutableIsNotWrittenButRegisteredAgain) {
   EXPECT_EQ(FilesIn(app.path()), (std::vector<std::wstring>{L"kanvoloupdate2.EXE"}));
 }
 
-// Each refusal keeps the installed file as it was and leaves no temporary file.
+// Each refusal keeps the installed file as it was and leaves no temporary file; once it was
+// unregistered, it is registered again.
 struct Refusal {
   const char* label;
   std::string sql;  // what is done to the stored row of image65536.ocx
@@ -170,6 +171,7 @@ struct Refusal {
   std::int32_t result;
   std::wstring message;  // %T is the target path
   std::size_t registrationRuns;  // of: unregister, register again
+  bool heldOpen = false;  // the installed file open without delete sharing, as a loaded library is
 };
 
 TEST_P(DownloadDataTest, RefusedImagesLeaveTheInstalledFileAsItWas) {
@@ -182,10 +184,14 @@ TEST_P(DownloadDataTest, RefusedImagesLeaveTheInstalledFileAsItWas) {
       {"image longer than its size", "UPDATE VERSION SET VER_FILE_SIZE=32768,VER_MD5=''", L"image65536.ocx", L"", -1,
        kDamaged + L"image65536.ocx", 2},
       {"stamp that is no date", "UPDATE VERSION SET VER_UPDATE='not a date'", L"image65536.ocx", L"", 13,
-       L"(D)[DB.DownloadData:SetLastWriteTime(%T)]" + sql, 1},
+       L"型が一致しません。(D)[DB.DownloadData:SetLastWriteTime(%T)]" + sql, 2},
+      {"move the system refuses", "", L"image65536.ocx", L"", 75, L"パス名が無効です。(4B)[DB.DownloadData:Kill(%T)]" + sql,
+       2, true},
       {"name that climbs out", "UPDATE VERSION SET VER_NAME='..\\x.exe'", L"..\\x.exe", L"", 75,
-       L"[DB.DownloadData:rsVersion.Get]\r\nSELECT * FROM VERSION WHERE VER_NAME='..\\x.exe'", 0},
-      {"folder that climbs out", "", L"image65536.ocx", L"..\\out", 75, L"[DB.DownloadData:rsVersion.Get]" + sql, 0},
+       L"パス名が無効です。(..\\x.exe)(4B)[DB.DownloadData:rsVersion.Get]\r\nSELECT * FROM VERSION WHERE VER_NAME='..\\x.exe'",
+       0},
+      {"folder that climbs out", "", L"image65536.ocx", L"..\\out", 75,
+       L"パス名が無効です。(..\\out\\image65536.ocx)(4B)[DB.DownloadData:rsVersion.Get]" + sql, 0},
   };
   for (const Refusal& refusal : refusals) {
     SCOPED_TRACE(refusal.label);
@@ -198,11 +204,17 @@ TEST_P(DownloadDataTest, RefusedImagesLeaveTheInstalledFileAsItWas) {
     const SYSTEMTIME before = LastWriteLocal(target);
     starter_.runs.clear();
 
+    kv::UniqueFile holder;
+    if (refusal.heldOpen) {
+      holder.reset(CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(holder);
+    }
     EXPECT_EQ(Download(refusal.name, refusal.folder, 2, app.path()), refusal.result);
+    holder.reset();
     std::wstring message = refusal.message;
     if (const auto at = message.find(L"%T"); at != std::wstring::npos) message.replace(at, 2, target);
     const std::wstring& got = db_.LastErrorMessage();
-    EXPECT_TRUE(refusal.result == -1 ? got == message : kv::EndsWith(got, message)) << kv::ToUtf8(got);
+    EXPECT_EQ(got, message) << kv::ToUtf8(got);
     EXPECT_EQ(ReadBytes(target), "installed");
     EXPECT_EQ(TimeText(LastWriteLocal(target)), TimeText(before));
     EXPECT_EQ(FilesIn(app.path()), (std::vector<std::wstring>{L"image65536.ocx"}));
@@ -211,6 +223,35 @@ TEST_P(DownloadDataTest, RefusedImagesLeaveTheInstalledFileAsItWas) {
     EXPECT_EQ(starter_.CommandLines(),
               std::vector<std::wstring>(registration.begin(), registration.begin() + refusal.registrationRuns));
   }
+}
+
+// A starter that records each command line and then cannot start it.
+class MissingToolStarter : public FakeProcessStarter {
+ public:
+  using FakeProcessStarter::FakeProcessStarter;
+  kv::UniqueHandle Start(const std::wstring& commandLine, kv::StartWindow window) const override {
+    FakeProcessStarter::Start(commandLine, window);
+    kv::Raise(kv::err::FileNotFound);
+  }
+};
+
+TEST_P(DownloadDataTest, KeptFileIsRegisteredAgainAndTheFirstFailureIsReported) {
+  // The registration after the failure fails as well: the caller still hears of the first.
+  Store(L"image65536.ocx", L"image65536.ocx", L"", 3);
+  Sql("UPDATE VERSION SET VER_UPDATE='not a date'");
+  TempDir app;
+  const std::wstring target = app / L"image65536.ocx";
+  WriteBytes(target, "installed");
+  MissingToolStarter missing(host_);
+  kv::clsDataBaseUpdate db(missing);
+  ASSERT_EQ(GetParam().Open(db), 0) << kv::ToUtf8(db.LastErrorMessage());
+  EXPECT_EQ(db.DownloadData(L"image65536.ocx", L"", 3, app.path()), 13);
+  db.CloseConnect();
+  EXPECT_EQ(db.LastErrorMessage(), L"型が一致しません。(D)[DB.DownloadData:SetLastWriteTime(" + target +
+                                       L")]\r\nSELECT * FROM VERSION WHERE VER_NAME='image65536.ocx'");
+  EXPECT_EQ(missing.CommandLines(),
+            (std::vector<std::wstring>{L"\"" + target + L"\" /UnregServer", L"\"" + target + L"\" /RegServer"}));
+  EXPECT_EQ(ReadBytes(target), "installed");
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, DownloadDataTest, testing::Values(kSqlite, kPostgres, kSqlServerAlias), BackendName);

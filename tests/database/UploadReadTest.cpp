@@ -3,6 +3,7 @@
 
 #include "DatabaseFixtures.h"
 #include "base/Text.h"
+#include "support/HostProcessPaths.h"
 #include "support/TempDir.h"
 
 namespace kvtest {
@@ -82,6 +83,39 @@ TEST_P(UploadTest, StoresEachFileWithItsImageAndFindsTheRowAgainToReplaceIt) {
   }
   // The empty file has the digest of no bytes.
   EXPECT_EQ(files.at(L"empty.dat").md5, "d41d8cd98f00b204e9800998ecf8427e");
+}
+
+// Failures of the file's read, each at its own statement; none reaches the database.
+TEST(UploadData, FileThatCannotBeReadIsReportedAtItsStatement) {
+  TempDir app;
+  WriteBytes(app / L"busy.dll", "being written");
+  // The kernel's attribute files have a length of a page and read as a few bytes: a file shorter
+  // when read than its length said, as one that shrinks on a network folder.
+  const std::optional<std::wstring> kernel = DosPath("/sys/devices/system/cpu");
+  ASSERT_TRUE(kernel);
+  const std::wstring shrunk = *kernel + L"\\online";
+  WIN32_FILE_ATTRIBUTE_DATA length{};
+  ASSERT_TRUE(GetFileAttributesExW(shrunk.c_str(), GetFileExInfoStandard, &length));
+  ASSERT_GT(length.nFileSizeLow, ReadBytes(shrunk).size());
+  struct Case {
+    const char* label;
+    std::wstring folder, name;
+    std::wstring message;
+  };
+  const Case cases[] = {
+      {"held open for writing", app.path(), L"busy.dll",
+       L"パス名が無効です。(4B)[DB.UploadData:Open(" + app.path() + L"\\busy.dll)]\r\n"},
+      {"shorter when read than its length", *kernel, L"online", L"パス名が無効です。(4B)[DB.UploadData:Get]\r\n"},
+  };
+  const kv::UniqueFile writer(CreateFileW((app / L"busy.dll").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writer);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    kv::clsDataBaseUpdate db;
+    EXPECT_EQ(db.UploadData(c.name, L"", kStamp, 1, c.folder), kv::err::PathFileAccess);
+    EXPECT_EQ(db.LastErrorMessage(), c.message);
+  }
 }
 
 class ReadControlTest : public DatabaseTest {
