@@ -17,6 +17,16 @@ using kvtest::MaintenanceRun;
 using kvtest::ProcessEnded;
 using Lines = std::vector<std::wstring>;
 
+// The failing archiver's message, answered: titled "Failed", with the archiver's error code.
+void ExpectFailureMessage(kvtest::ScriptedUser& user, const std::wstring& text) {
+  user.Expect(L"frmMsgBox")
+      .Check([text](kvtest::DialogView& d) {
+        EXPECT_EQ(d.Caption(), L"Failed");
+        EXPECT_EQ(d.Text(L"txtMsg"), text);
+      })
+      .PressEnter();
+}
+
 TEST(CabCompress, CabinetPathAndCommandLine) {
   struct Case {
     const wchar_t* fileName;
@@ -119,12 +129,7 @@ TEST(CabCompress, FailingArchiverIsLoggedAndEndsTheProcessWithoutACabinet) {
       held.reset(CreateFileW((src + L"a.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     }
     kvtest::ScriptedUser user;
-    user.Expect(L"frmMsgBox")
-        .Check([](kvtest::DialogView& d) {
-          EXPECT_EQ(d.Caption(), L"Failed");
-          EXPECT_EQ(d.Text(L"txtMsg"), L"圧縮に失敗しました。Error Code:0x8004");
-        })
-        .PressEnter();
+    ExpectFailureMessage(user, L"圧縮に失敗しました。Error Code:0x8004");
     EXPECT_THROW(kv::CabCompress(L"a.dll", L"", src, dst), ProcessEnded) << kv::ToUtf8(c.what);
     EXPECT_EQ(run.UpdateLog(), Lines{L"圧縮に失敗しました。Error Code:0x8004"}) << kv::ToUtf8(c.what);
     EXPECT_FALSE(kv::FileExist(dst + L"a.dll.cab")) << kv::ToUtf8(c.what);
@@ -139,12 +144,7 @@ TEST(CabCompress, OldCabinetIsDeletedBeforeTheArchiverRunsEvenWhenItFailsElsewhe
   const std::wstring cabPath = f.dst + L"a.dll.cab";
   kvtest::WriteBytes(cabPath, "an old cabinet");
   kvtest::ScriptedUser user;
-  user.Expect(L"frmMsgBox")
-      .Check([](kvtest::DialogView& d) {
-        EXPECT_EQ(d.Caption(), L"Failed");
-        EXPECT_EQ(d.Text(L"txtMsg"), L"圧縮に失敗しました。Error Code:0x8001");
-      })
-      .PressEnter();
+  ExpectFailureMessage(user, L"圧縮に失敗しました。Error Code:0x8001");
   EXPECT_THROW(kv::ExecCabCommand(L"-a", cabPath), ProcessEnded);
   EXPECT_EQ(run.UpdateLog(), Lines{L"圧縮に失敗しました。Error Code:0x8001"});
   EXPECT_FALSE(kv::FileExist(cabPath));
