@@ -32,7 +32,7 @@ struct CheckCase {
   // Boot lines after "Check Version" and the product's XML line, %I the install folder, %W the
   // web folder, %U the host.
   Lines bootTail;
-  Lines shellRuns;  // file|parameters|verb
+  Lines shellRuns = {};  // file|parameters|verb
   bool administrator = true;
 };
 

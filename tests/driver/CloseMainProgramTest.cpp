@@ -59,7 +59,9 @@ TEST(StopMainProgram, ClosesTheRunningMainProgram) {
       if (sleeps <= 5) {
         for (const auto& m : standIn.Messages()) closeCommandTooEarly |= m == kCloseCommand;
       }
-      if (sleeps == c.goneAtPoll) EXPECT_TRUE(standIn.WaitForEnd()) << c.what;
+      if (sleeps == c.goneAtPoll) {
+        EXPECT_TRUE(standIn.WaitForEnd()) << c.what;
+      }
     };
     kv::UpdateRun run(f.starter, f.RecordingSteps());
     {

@@ -101,7 +101,9 @@ TEST(Main, SwitchTable) {
     EXPECT_TRUE(f.starter.shellRuns.empty()) << what;
     EXPECT_EQ(splashSeen, c.splashShown) << what;
     // Every exit of the frame closes the splash window first.
-    if (run.SplashCreated()) EXPECT_FALSE(run.Splash().Loaded()) << what;
+    if (run.SplashCreated()) {
+      EXPECT_FALSE(run.Splash().Loaded()) << what;
+    }
     // The run waits 500 ms before it reads the installed version control, and only then.
     EXPECT_EQ(f.host.slept, c.splashShown ? 500u : 0u) << what;
   }

@@ -68,7 +68,7 @@ TEST(ServerApplication, InstallsTheRowsNotCurrentAndWritesTheRebuiltVersionContr
   EXPECT_EQ(splash.lblHospital.Text(), L"");
 
   // Both version controls list every row, current or not, with no cabinets and no history.
-  for (const std::wstring file : {road.Install() + L"Version.xml", road.Install() + L"Update\\Version.xml"}) {
+  for (const std::wstring& file : {road.Install() + L"Version.xml", road.Install() + L"Update\\Version.xml"}) {
     SCOPED_TRACE(kv::ToUtf8(file));
     kv::clsVersionControl written(road.starter);
     ASSERT_EQ(written.ReadControl(file, L"", L"", false), 0);

@@ -185,7 +185,9 @@ class DatabaseGround : public FaultGround {
 
   // The cluster stopped when the fault meant it to, and started again; the logs of the run.
   void AfterRun() {
-    if (stopExpected_) EXPECT_TRUE(stopped_) << "the test cluster was not stopped in the middle of the run";
+    if (stopExpected_) {
+      EXPECT_TRUE(stopped_) << "the test cluster was not stopped in the middle of the run";
+    }
     stopExpected_ = false;
     RestartIfStopped();
     CheckMessage();
