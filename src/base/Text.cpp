@@ -24,6 +24,32 @@ std::wstring Widen(UINT codePage, std::string_view bytes) {
   return out;
 }
 
+// Neither the flags nor the default-character check may be given for the UTF-8 code page,
+// which holds every character anyway.
+std::optional<std::string> NarrowExact(UINT codePage, std::wstring_view text) {
+  if (text.empty()) return std::string();
+  const bool utf8 = codePage == CP_UTF8 || (codePage == CP_ACP && GetACP() == CP_UTF8);
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL lossy = FALSE;
+  BOOL* const check = utf8 ? nullptr : &lossy;
+  const int length = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, check);
+  if (n <= 0 || lossy) return std::nullopt;
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(codePage, flags, text.data(), length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::optional<std::wstring> WidenExact(UINT codePage, std::string_view bytes) {
+  if (bytes.empty()) return std::wstring();
+  const int length = static_cast<int>(bytes.size());
+  const int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, out.data(), n);
+  return out;
+}
+
 std::wstring MapCase(std::wstring_view text, DWORD flag) {
   if (text.empty()) return {};
   std::wstring out(text);
@@ -38,6 +64,8 @@ std::string ToAnsi(std::wstring_view text) { return Narrow(CP_ACP, text); }
 std::wstring FromAnsi(std::string_view bytes) { return Widen(CP_ACP, bytes); }
 std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, text); }
 std::wstring FromUtf8(std::string_view bytes) { return Widen(CP_UTF8, bytes); }
+std::optional<std::string> ToAnsiExact(std::wstring_view text) { return NarrowExact(CP_ACP, text); }
+std::optional<std::wstring> FromUtf8Exact(std::string_view bytes) { return WidenExact(CP_UTF8, bytes); }
 
 std::wstring Trim(std::wstring_view text) {
   const auto first = text.find_first_not_of(L' ');

@@ -1,6 +1,7 @@
 #pragma once
 // Text conversion at the edges: std::wstring inside, the ANSI code page at ANSI calls and files.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,11 @@ std::string ToAnsi(std::wstring_view text);     // CP_ACP (932 on the product's 
 std::wstring FromAnsi(std::string_view bytes);
 std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view bytes);
+// The same, but nothing when a character has no form of its own in the ANSI code page (the plain
+// conversion writes a look-alike, "é" as "e", "¥" as the byte of "\", or "?").
+std::optional<std::string> ToAnsiExact(std::wstring_view text);
+// The same, but nothing when the bytes are not UTF-8.
+std::optional<std::wstring> FromUtf8Exact(std::string_view bytes);
 
 // Blanks (U+0020 only) removed at both ends, as the BASIC Trim does.
 std::wstring Trim(std::wstring_view text);

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "base/Handles.h"
 #include "base/Host.h"
@@ -52,18 +53,9 @@ struct Target {
 // A character that the code page cannot hold would go out as another one, or as a "?" that
 // starts the query: such a URL is refused.
 std::string AnsiObject(const std::wstring& object) {
-  // The UTF-8 code page takes neither the flag nor the check, and holds every character.
-  const bool utf8 = GetACP() == CP_UTF8;
-  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  BOOL lossy = FALSE;
-  BOOL* const check = utf8 ? nullptr : &lossy;
-  const int length = static_cast<int>(object.size());
-  const int size = WideCharToMultiByte(CP_ACP, flags, object.data(), length, nullptr, 0, nullptr, check);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  if (size == 0) throw InternetFailure(ERROR_INTERNET_INVALID_URL);
-  WideCharToMultiByte(CP_ACP, flags, object.data(), length, bytes.data(), size, nullptr, check);
-  if (lossy) throw InternetFailure(ERROR_INTERNET_INVALID_URL);
-  return bytes;
+  auto bytes = ToAnsiExact(object);
+  if (!bytes) throw InternetFailure(ERROR_INTERNET_INVALID_URL);
+  return *std::move(bytes);
 }
 
 Target CrackTarget(const std::wstring& url) {

@@ -76,7 +76,8 @@ class InternetTransferControl {
   // Operation "GET" (any letter case) on an "http:" or "https:" URL. Drops the body of an earlier
   // request. Raises, without an event, when the request cannot be started: a URL that is not
   // HTTP(S) or not of the ANSI code page, another operation, a named proxy without a proxy, a
-  // call from inside a running Execute. Otherwise raises StateChanged once (see above) and returns when the handler has.
+  // call from inside a running Execute. Otherwise raises StateChanged once (see above) and
+  // returns when the handler has.
   void Execute(const std::wstring& URL, const std::wstring& Operation);
 
   // The next Size bytes of the body; fewer only for the last piece, and an empty piece once the

@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "base/RuntimeError.h"
@@ -51,21 +50,12 @@ std::wstring Join(const std::vector<std::wstring>& parts, std::size_t last) {
   return joined;
 }
 
-std::optional<std::wstring> FromStrictUtf8(std::string_view bytes) {
-  const int size = static_cast<int>(bytes.size());
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
-  if (n <= 0) return std::nullopt;
-  std::wstring text(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), n);
-  return text;
-}
-
 // gcab stores every non-ASCII name in UTF-8 and flags it; the maker's archiver stores the ANSI
 // code page unflagged. Wine's setup function hands over the stored bytes and attributes unchanged.
 // A flagged name that is not UTF-8 is read as the ANSI code page, as an unflagged one.
 std::wstring ReadNameInCabinet(const FILE_IN_CABINET_INFO_A& info) {
   if ((info.DosAttribs & kNameIsUtf8) && info.NameInCabinet) {
-    if (auto name = FromStrictUtf8(info.NameInCabinet)) return *name;
+    if (auto name = FromUtf8Exact(info.NameInCabinet)) return *name;
   }
   return AnsiPtrToString(info.NameInCabinet);
 }
@@ -73,7 +63,7 @@ std::wstring ReadNameInCabinet(const FILE_IN_CABINET_INFO_A& info) {
 // The setup function opens the target through the ANSI code page, which writes a character it
 // lacks as a look-alike ("¥" as the byte of "\", "é" as "e") or as "?": such a name would land
 // under another name, or outside the destination.
-bool FitsAnsiCodePage(const std::wstring& name) { return FromAnsi(ToAnsi(name)) == name; }
+bool FitsAnsiCodePage(const std::wstring& name) { return ToAnsiExact(name).has_value(); }
 
 UINT OnFileExtracted(const FILEPATHS_A& paths) {
   const auto code = static_cast<UINT>(static_cast<std::int32_t>(static_cast<std::int16_t>(paths.Win32Error & 0xFFFF)));

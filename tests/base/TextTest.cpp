@@ -24,6 +24,25 @@ TEST(Text, Utf8RoundTrip) {
   EXPECT_EQ(kv::FromUtf8(kv::ToUtf8(text)), text);
 }
 
+// The exact conversions refuse what the plain ones would turn into a look-alike or a "?".
+TEST(Text, ExactConversionsRefuseWhatTheyCannotHold) {
+  const struct {
+    const wchar_t* text;
+    bool fits;
+  } ansi[] = {{L"", true}, {L"予約受付.dll", true}, {L"ﾊﾞﾛﾈﾙ＼①", true},
+              {L"café", false}, {L"..¥evil.txt", false}, {L"한국", false}};
+  for (const auto& c : ansi) {
+    const auto bytes = kv::ToAnsiExact(c.text);
+    EXPECT_EQ(bytes.has_value(), c.fits) << kv::ToUtf8(c.text);
+    if (bytes) {
+      EXPECT_EQ(*bytes, kv::ToAnsi(c.text)) << kv::ToUtf8(c.text);
+    }
+  }
+  EXPECT_EQ(kv::FromUtf8Exact("\xe4\xba\x88\xe7\xb4\x84"), std::optional<std::wstring>(L"予約"));
+  EXPECT_EQ(kv::FromUtf8Exact(""), std::optional<std::wstring>(L""));
+  EXPECT_EQ(kv::FromUtf8Exact("\x97\x5c"), std::nullopt);  // CP932 "予" is no UTF-8
+}
+
 TEST(Text, TrimRemovesOnlyBlanks) {
   struct Case {
     const wchar_t* in;
