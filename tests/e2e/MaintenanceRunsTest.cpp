@@ -146,7 +146,7 @@ TEST(MaintenanceRuns, BulkRegistrationBesideTheTestComLibrary) {
     ASSERT_FALSE(boot.empty());
     EXPECT_EQ(boot.back(), c.switchText) << Show(boot);
     EXPECT_EQ(run.Recorded(), Lines{std::wstring(c.recorded) + L" " + folder + L"kv_comdll.dll"})
-        << kv::ToUtf8(c.switchText);
+        << kv::ToUtf8(c.switchText) << "\n" << Show(boot);
     EXPECT_EQ(kv::FileExist(folder + L"kv_comdll.dll"), !c.removed) << kv::ToUtf8(c.switchText);
     EXPECT_EQ(kv::FileExist(folder + L"readme.txt"), !c.removed) << kv::ToUtf8(c.switchText);
     EXPECT_TRUE(kv::FileExist(folder + L"KanvoloUpdate2.exe")) << kv::ToUtf8(c.switchText);
