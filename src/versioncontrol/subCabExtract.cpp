@@ -60,11 +60,6 @@ std::wstring ReadNameInCabinet(const FILE_IN_CABINET_INFO_A& info) {
   return AnsiPtrToString(info.NameInCabinet);
 }
 
-// The setup function opens the target through the ANSI code page, which writes a character it
-// lacks as a look-alike ("¥" as the byte of "\", "é" as "e") or as "?": such a name would land
-// under another name, or outside the destination.
-bool FitsAnsiCodePage(const std::wstring& name) { return ToAnsiExact(name).has_value(); }
-
 UINT OnFileExtracted(const FILEPATHS_A& paths) {
   const auto code = static_cast<UINT>(static_cast<std::int32_t>(static_cast<std::int16_t>(paths.Win32Error & 0xFFFF)));
   if (code != 0) g_extraction.failed = true;
@@ -90,8 +85,11 @@ bool CabExtract(const std::wstring& cabinetPath, const std::wstring& destFolder)
   g_extraction = Extraction{};
   g_extraction.cabinetPath = cabinetPath;
   g_extraction.destFolder = destFolder;
-  const std::string cabinet = ToAnsi(cabinetPath);
-  const BOOL done = SetupIterateCabinetA(cabinet.c_str(), 0, CabExtractCallback, reinterpret_cast<PVOID>(kContext));
+  // The setup function opens its paths through the ANSI code page, which writes a character it
+  // lacks as a look-alike ("¥" as the byte of "\", "é" as "e") or as "?": another file or folder.
+  const auto cabinet = ToAnsiExact(cabinetPath);
+  if (!cabinet) return false;
+  const BOOL done = SetupIterateCabinetA(cabinet->c_str(), 0, CabExtractCallback, reinterpret_cast<PVOID>(kContext));
   Extraction finished = std::move(g_extraction);
   g_extraction = Extraction{};
   if (finished.raised) throw *finished.raised;
@@ -121,15 +119,17 @@ UINT CALLBACK CabExtractCallback(PVOID context, UINT notification, UINT_PTR para
 
 UINT OnFileInCabinet(FILE_IN_CABINET_INFO_A& info) {
   const std::wstring name = ReadNameInCabinet(info);
-  if (!IsContainedRelativePath(name) || !FitsAnsiCodePage(name)) {
+  const std::wstring target = GetCabTargetPath(name);
+  // The whole target, converted once: the bytes checked are the bytes the setup function opens.
+  const auto targetBytes = IsContainedRelativePath(name) ? ToAnsiExact(target) : std::nullopt;
+  if (!targetBytes) {
     g_extraction.failed = true;
     return FILEOP_SKIP;
   }
-  const std::wstring target = GetCabTargetPath(name);
   std::wstring folder, fileName;
   SplitPath(target, folder, fileName);
   if (!CreateFolderTree(folder)) return FILEOP_SKIP;
-  CopyToAnsiBuffer(target, info.FullTargetName);
+  CopyToAnsiBuffer(*targetBytes, info.FullTargetName);
   return FILEOP_DOIT;
 }
 
@@ -177,8 +177,7 @@ std::wstring AnsiPtrToString(const char* ptr) {
   return FromAnsi(std::string(ptr, static_cast<std::size_t>(lstrlenA(ptr))));
 }
 
-void CopyToAnsiBuffer(const std::wstring& text, char (&buffer)[MAX_PATH]) {
-  const std::string bytes = ToAnsi(text);
+void CopyToAnsiBuffer(const std::string& bytes, char (&buffer)[MAX_PATH]) {
   if (bytes.size() > MAX_PATH - 1) Raise(err::SubscriptOutOfRange);
   std::memcpy(buffer, bytes.data(), bytes.size());
   buffer[bytes.size()] = '\0';

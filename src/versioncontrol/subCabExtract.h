@@ -9,9 +9,10 @@ namespace kv {
 
 // Extracts every file of the cabinet into destFolder (the cabinet's own folder when empty).
 // A name flagged as UTF-8 is read as UTF-8, any other in the ANSI code page. False when the
-// cabinet cannot be read, a file's extraction reports an error, or a name in the cabinet would land
-// outside the destination folder or has a character that the ANSI code page lacks. A failure of
-// the handler (a target path over 259 bytes: 9) is raised after the iteration.
+// cabinet cannot be read, a file's extraction reports an error, a name in the cabinet would land
+// outside the destination folder, or the cabinet path or a file's whole target has a character
+// that the ANSI code page lacks. A failure of the handler (a target path over 259 bytes: 9) is
+// raised after the iteration.
 bool CabExtract(const std::wstring& cabinetPath, const std::wstring& destFolder);
 
 UINT CALLBACK CabExtractCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
@@ -23,8 +24,9 @@ std::wstring GetCabTargetPath(const std::wstring& nameInCabinet);
 bool CreateFolderTree(const std::wstring& folder);
 
 std::wstring AnsiPtrToString(const char* ptr);
-// The text's bytes in the ANSI code page and a zero byte; raises 9 when they do not fit.
-void CopyToAnsiBuffer(const std::wstring& text, char (&buffer)[MAX_PATH]);
+// A text's bytes in the ANSI code page (converted by the caller) and a zero byte; raises 9 when
+// they do not fit.
+void CopyToAnsiBuffer(const std::string& bytes, char (&buffer)[MAX_PATH]);
 // Folder (with its "\") and file name, split at the last "\".
 void SplitPath(const std::wstring& path, std::wstring& folder, std::wstring& fileName);
 std::wstring GetFolderPart(const std::wstring& path);

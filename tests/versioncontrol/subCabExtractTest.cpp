@@ -104,6 +104,26 @@ TEST(CabExtract, ANameTheCodePageCannotHoldFailsTheExtraction) {
   EXPECT_EQ(Listing(dir.path()), (std::set<std::wstring>{L"a.txt"}));
 }
 
+TEST(CabExtract, PathsTheCodePageCannotHoldFailTheExtraction) {
+  // "café" would be opened as "cafe": each look-alike folder exists beside the folder asked for.
+  TempDir dir;
+  for (const wchar_t* folder : {L"café", L"cafe", L"out"}) CreateDirectoryW((dir / folder).c_str(), nullptr);
+  const std::set<std::wstring> none;
+
+  EXPECT_FALSE(kv::CabExtract(Fixture(L"one.cab"), dir / L"café"));
+  EXPECT_EQ(Listing(dir / L"café"), none);
+  EXPECT_EQ(Listing(dir / L"cafe"), none);
+
+  // The cabinet: its look-alike is another cabinet.
+  CopyFileW(Fixture(L"one.cab").c_str(), (dir / L"café\\x.cab").c_str(), FALSE);
+  CopyFileW(Fixture(L"two.cab").c_str(), (dir / L"cafe\\x.cab").c_str(), FALSE);
+  EXPECT_FALSE(kv::CabExtract(dir / L"café\\x.cab", dir / L"out"));
+  EXPECT_FALSE(kv::CabExtract(dir / L"café\\x.cab", L""));
+  EXPECT_EQ(Listing(dir / L"out"), none);
+  EXPECT_EQ(Listing(dir / L"café"), (std::set<std::wstring>{L"x.cab"}));
+  EXPECT_EQ(Listing(dir / L"cafe"), (std::set<std::wstring>{L"x.cab"}));
+}
+
 TEST(CabExtract, AnExtractionErrorFailsAndSkipsTheRest) {
   TempDir dir;
   kvtest::WriteBytes(dir / L"a.txt", "held");
