@@ -1,24 +1,40 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine for building and testing (run as root): the
 # packages of the build that this machine runs (scripts/arch.sh), the i686 one under wine32 with
-# the i386 ODBC drivers, or the x86_64 one under Wine's 64-bit loader with the amd64 drivers.
+# the i386 ODBC driver manager and drivers, or the x86_64 one under Wine's 64-bit loader with the
+# amd64 ones.
 set -euo pipefail
 . "$(dirname "$0")/arch.sh"
 [ -n "${KV_BUILD:-}" ] || kv_arch_choose setup
 
+native=$(dpkg --print-architecture)
 packages=(cmake make mingw-w64 wine wine64 xvfb x11-utils x11-apps fonts-noto-cjk googletest gcab
           cabextract locales python3 imagemagick curl msitools wixl postgresql)
+# Wine's ODBC layer loads the driver manager (libodbc2) and the drivers of its own loader's
+# architecture. They are multi-arch, so the set of one road sits beside the other road's set.
 if [ "$KV_ARCH" = 32 ]; then
-  packages+=(wine32:i386 unixodbc:i386 odbc-postgresql:i386 libsqliteodbc:i386)
+  road=i386
+  packages+=(wine32:i386)
 else
-  # The drivers are multi-arch: the amd64 ones sit beside i386 ones a 32-bit road installed.
-  native=$(dpkg --print-architecture)
-  packages+=(unixodbc "odbc-postgresql:$native" "libsqliteodbc:$native")
+  road=$native
 fi
+packages+=("libodbc2:$road" "odbc-postgresql:$road" "libsqliteodbc:$road")
 
+# Each package by name and architecture: one without an architecture is the machine's own or
+# "all", never one of the other architecture.
+installed=$(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' 2>/dev/null |
+            sed -n 's/ install ok installed$//p' || true)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  case $p in
+    *:*) wanted=("$p") ;;
+    *) wanted=("$p:$native" "$p:all") ;;
+  esac
+  found=no
+  for w in "${wanted[@]}"; do
+    grep -qxF "$w" <<<"$installed" && found=yes
+  done
+  [ "$found" = yes ] || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
