@@ -9,6 +9,7 @@
 #include "settings/clsIniFile.h"
 #include "settings/clsInstallIniFile.h"
 #include "settings/clsParamUpdate.h"
+#include "settings/SettingsFixtures.h"
 #include "support/OdbcProbe.h"
 #include "support/WinsockUser.h"
 #include "versioncontrol/clsVersionControl.h"
@@ -59,15 +60,11 @@ ServerRoad::ServerRoad() {
 ServerRoad::~ServerRoad() {
   if (run.SplashCreated()) kv::SkipOnError([&] { run.Splash().Unload(); });
   RemoveUserFiles();
-  // Settings saved by a test would give the next test a server.
+  // Settings saved by a test would give the next test a server: removed through the program's view.
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    kv::UniqueRegKey key;
-    if (RegOpenKeyExW(root, L"Software\\Kestrova\\Varonel\\PARAM", 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) {
-      continue;
-    }
     for (const wchar_t* name : {L"DB_DRIVER", L"DB_USER", L"DB_PASSWORD", L"DB_SERVER", L"DB_DATABASE", L"DB_PATH",
                                 L"DB_INSTANCE", L"DB_PORT", L"DB_OPTION"}) {
-      RegDeleteValueW(key.get(), name);
+      kvtest::ScopedProductKeys::Remove(root, kvtest::ScopedProductKeys::kParam, name);
     }
   }
 }

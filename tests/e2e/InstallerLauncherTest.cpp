@@ -1,7 +1,8 @@
 // Whole runs of Pelorin.exe with setup packages beside it: its message answered by the answering
 // program, a stand-in "Setup.exe" (the recording tool), and Wine's msiexec installing the package
-// it opens. The policy values are read back through this build's registry view: their key is shared
-// by both views, so the 32-bit deliverable writes the same key.
+// it opens. The policy values are read back through this build's registry view. On 64-bit Windows
+// their key is shared by both views; in Wine's 64-bit prefix the 32-bit deliverable reaches it
+// through the prefix's link Software\Wow6432Node\Policies.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>

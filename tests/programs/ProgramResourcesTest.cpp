@@ -125,7 +125,9 @@ TEST(UpdatePrograms, ManifestAsksOnlyToRunAsTheInvoker) {
 TEST(Deliverables, Are32BitWindowsPrograms) {
   for (const auto& program : {kPrograms[0], kPrograms[1], kPelorin}) {
     const PeHeader header = ReadPeHeader(ProgramPath(program));
-    EXPECT_EQ(header.machine, IMAGE_FILE_MACHINE_I386) << kv::ToUtf8(program.file);
+    EXPECT_EQ(header.machine, IMAGE_FILE_MACHINE_I386)
+        << kv::ToUtf8(program.file) << " in " << kv::ToUtf8(KV_DELIVERABLES_DIR)
+        << ": KV_DELIVERABLES_DIR must name the i686 build's bin folder";
     EXPECT_EQ(header.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI) << kv::ToUtf8(program.file);
   }
 }

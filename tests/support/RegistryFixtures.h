@@ -1,8 +1,9 @@
 #pragma once
 // Registry values as this test program's own view shows them, the view of the programs under test
-// of the same build. The installer policy keys below HKLM\Software\Policies are shared by the
-// 32-bit and the 64-bit view, on 64-bit Windows and under Wine alike. Tests of machine-wide keys
-// hold kUserDataLock (ExclusiveLock.h).
+// of the same build. On 64-bit Windows the installer policy keys below HKLM\Software\Policies are
+// shared by the 32-bit and the 64-bit view; in Wine's 64-bit prefix the 32-bit view reaches them
+// through a link that the prefix's setup makes (Software\Wow6432Node\Policies). Tests of
+// machine-wide keys hold kUserDataLock (ExclusiveLock.h).
 #include <windows.h>
 
 #include <optional>
