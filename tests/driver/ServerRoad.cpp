@@ -1,6 +1,5 @@
 #include "ServerRoad.h"
 
-#include "base/Handles.h"
 #include "base/SkipOnError.h"
 #include "base/Text.h"
 #include "dialogs/UpdateLogs.h"
