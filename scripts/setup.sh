@@ -27,14 +27,9 @@ installed=$(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' 2>/dev/nul
 missing=()
 for p in "${packages[@]}"; do
   case $p in
-    *:*) wanted=("$p") ;;
-    *) wanted=("$p:$native" "$p:all") ;;
-  esac
-  found=no
-  for w in "${wanted[@]}"; do
-    grep -qxF "$w" <<<"$installed" && found=yes
-  done
-  [ "$found" = yes ] || missing+=("$p")
+    *:*) grep -qxF "$p" <<<"$installed" ;;
+    *) grep -qxF -e "$p:$native" -e "$p:all" <<<"$installed" ;;
+  esac || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
