@@ -51,12 +51,10 @@ kv_arch_choose() {
     echo "$what: x86_64 build ($KV_ARCH_WHY)"
     # Debian's wine wrapper (and wineboot, winepath, regedit through it) takes the 32-bit loader
     # whenever wine32 is installed: a shim first on PATH calls the 64-bit loader for every tool.
-    # Randomization off: a heap placed just below 0x7ffe0000 leaves no room for the shared user data.
     local shim=$KV_BUILD/wine64-shim
     mkdir -p "$shim"
     for name in wine wine-stable; do
-      printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec setarch "$(uname -m)" -R /usr/lib/wine/wine64 "$@"\n' >"$shim/$name"
-      chmod +x "$shim/$name"
+      ln -sfn "$root/scripts/wine64" "$shim/$name"
     done
     case ":$PATH:" in *":$shim:"*) ;; *) export PATH="$shim:$PATH" ;; esac
   fi

@@ -2,8 +2,8 @@
 # Starts a small program of the x86_64 build N times under Wine's 64-bit loader, 8 at once, in a
 # throwaway prefix, and counts the starts that failed (never part of the test suite).
 #   bash scripts/wine-starts.sh [--randomized] [N]   (N: 20000 unless given)
-# Without the switch the program starts as the suite starts it (scripts/wine-exec --x86_64, address
-# randomization off); --randomized calls the loader directly, randomization on, as it once was.
+# Without the switch the program starts as the suite starts it (scripts/wine64, address randomization
+# off); --randomized calls the loader directly, randomization on, as it once was.
 # Ends with one line: "wine-starts: N starts, F failed" and, when F > 0, how many of them named the
 # shared user data. Exits 1 when a start failed.
 set -euo pipefail
@@ -40,26 +40,28 @@ export KV_STARTS_RECORDS
 KV_STARTS_RECORDS=$(winepath -w "$work/records" 2>/dev/null)
 
 if [ -n "$randomized" ]; then
-  export KV_STARTS_LOADER="/usr/lib/wine/wine64" WINELOADER=/usr/lib/wine/wine64
+  export WINELOADER=/usr/lib/wine/wine64
+  loader=(/usr/lib/wine/wine64)
   echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, the 64-bit loader with address randomization"
 else
-  export KV_STARTS_LOADER="$root/scripts/wine-exec --x86_64"
+  loader=("$root/scripts/wine64")
   echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, as the suite starts it (no address randomization)"
 fi
 
-# One start: a line in failed.txt when it did not exit 0, its output kept beside it.
+# One start (start_one N WORK LOADER... PROGRAM): a line in failed.txt when it did not exit 0, its
+# output kept beside it.
 start_one() {
-  local n=$1 rc=0 out
-  # shellcheck disable=SC2086
-  out=$(KV_RECORD_FILE="$KV_STARTS_RECORDS\\$n.log" timeout 120 $KV_STARTS_LOADER "$2" "start $n" 2>&1 </dev/null) || rc=$?
+  local n=$1 work=$2 rc=0 out
+  shift 2
+  out=$(KV_RECORD_FILE="$KV_STARTS_RECORDS\\$n.log" timeout 120 "$@" "start $n" 2>&1 </dev/null) || rc=$?
   if [ "$rc" -ne 0 ]; then
-    printf '%s\n' "$out" >"$3/start-$n.log"
-    echo "$n $rc" >>"$3/failed.txt"
+    printf '%s\n' "$out" >"$work/start-$n.log"
+    echo "$n $rc" >>"$work/failed.txt"
   fi
 }
 export -f start_one
 : >"$work/failed.txt"
-seq 1 "$starts" | xargs -P 8 -I{} bash -c 'start_one "$@"' _ {} "$program" "$work"
+seq 1 "$starts" | xargs -P 8 -I{} bash -c 'start_one "$@"' _ {} "$work" "${loader[@]}" "$program"
 
 failed=$(wc -l <"$work/failed.txt")
 shared=0
