@@ -7,6 +7,8 @@
 # which the table collects.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/stops.sh"
+kv_stops_loud benchmarks
 . "$root/scripts/arch.sh"
 kv_arch_choose benchmarks
 build=$KV_BUILD
@@ -37,7 +39,7 @@ fi
 
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/db-env.sh"
-trap 'kv_db_down; kv_wine_down' EXIT
+kv_at_exit 'kv_db_down; kv_wine_down'
 kv_db_up "$build/odbc-bench"
 kv_wine_up "$build/wineprefix-bench"
 cd "$build/bin"

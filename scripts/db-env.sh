@@ -7,6 +7,7 @@ kv_db_up() {
   local bindir
   bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n1)
   [ -x "$bindir/initdb" ] || { echo "db-env: no PostgreSQL server installed" >&2; return 1; }
+  KV_PG_BIN=$bindir
 
   # initdb refuses root: the cluster belongs to the postgres user, outside the checkout.
   KV_PG_DIR=$(mktemp -d /tmp/kv-pg.XXXXXX)
@@ -21,7 +22,6 @@ kv_db_up() {
   runuser -u postgres -- "$bindir/pg_ctl" -D "$KV_PG_DIR/data" -l "$KV_PG_DIR/server.log" -w \
     -o "-p $KV_PG_PORT -k $KV_PG_DIR -c listen_addresses=127.0.0.1" start >/dev/null ||
     { cat "$KV_PG_DIR/server.log" >&2; return 1; }
-  KV_PG_BIN=$bindir
   # Where the cluster lies, for tests that stop and restart it (as its owner, postgres).
   export KV_PG_DIR KV_PG_BIN
 
@@ -80,9 +80,10 @@ kv_db_psql() {
 }
 
 kv_db_down() {
-  if [ -n "${KV_PG_DIR:-}" ] && [ -d "$KV_PG_DIR/data" ]; then
+  [ -n "${KV_PG_DIR:-}" ] || return 0
+  if [ -n "${KV_PG_BIN:-}" ] && [ -d "$KV_PG_DIR/data" ]; then
     runuser -u postgres -- "$KV_PG_BIN/pg_ctl" -D "$KV_PG_DIR/data" -m immediate stop >/dev/null 2>&1 || true
-    rm -rf "$KV_PG_DIR"
   fi
+  rm -rf "$KV_PG_DIR" || true
   KV_PG_DIR=
 }

@@ -15,6 +15,8 @@
 # did not reach its end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/stops.sh"
+kv_stops_loud demo
 . "$root/scripts/arch.sh"
 kv_arch_choose demo
 build=$KV_BUILD
@@ -42,28 +44,31 @@ prefix_a=$demo/pc-a
 prefix_b=$demo/pc-b
 pc_b_made=
 cleanup() {
-  [ -n "$host_pid" ] && kill "$host_pid" >/dev/null 2>&1
-  [ -n "$pc_b_made" ] && wait "$pc_b_made" >/dev/null 2>&1
-  WINEPREFIX=$prefix_b wineserver -k >/dev/null 2>&1
+  [ -z "$host_pid" ] || kill "$host_pid" >/dev/null 2>&1
+  [ -z "$pc_b_made" ] || wait "$pc_b_made" >/dev/null 2>&1
+  [ ! -d "$prefix_b" ] || WINEPREFIX=$prefix_b KV_XVFB_PID= kv_wine_down
   WINEPREFIX=$prefix_a kv_wine_down
   kv_db_down
 }
-trap cleanup EXIT
+kv_at_exit cleanup
 
 echo "== Preparing the update database (PostgreSQL, reached as \"SQL Server\") and two Wine prefixes"
 kv_db_up "$demo/odbc"
 kv_wine_up "$prefix_a"
 export KV_ANSWER="$build/bin/kv_answer.exe"
-win() { winepath -w "$1" 2>/dev/null; }
+# A setting of the product in the current prefix's registry: setting PC NAME VALUE.
+setting() {
+  kv_wine_step "cannot put the setting $2 into $1's registry" \
+    wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v "$2" /t REG_SZ /d "$3" /f
+}
+rm -f "$demo/pc-b-prefix.log"
 (
   # PC B's prefix is made while the release is built and PC A works.
-  kv_wine_prefix "$prefix_b" >/dev/null 2>&1
-  for setting in "DB_DRIVER 1" "DB_OPTION Port=$KV_PG_PORT"; do
-    set -- $setting
-    wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1
-  done
-  wineserver -w
-) </dev/null >/dev/null 2>&1 &
+  kv_wine_prefix "$prefix_b"
+  setting "PC B" DB_DRIVER 1
+  setting "PC B" DB_OPTION "Port=$KV_PG_PORT"
+  kv_wine_step "cannot make the Wine prefix $prefix_b" wineserver -w
+) </dev/null >"$demo/pc-b-prefix.log" 2>&1 &
 pc_b_made=$!
 export WINEPREFIX=$prefix_a
 
@@ -82,7 +87,11 @@ step() {
   # Update.log grows from run to run: this step's lines are those after its size now.
   local logged=0
   [ -n "$data" ] && [ -f "$data/Update.log" ] && logged=$(stat -c %s "$data/Update.log")
-  (cd "$folder" && KV_RECORD_FILE=$(win "$demo/$name-main.log") timeout 180 wine KanvoloUpdate2.exe $arguments \
+  local record transcript script
+  record=$(kv_winepath "$demo/$name-main.log")
+  transcript=$(kv_winepath "$demo/$name-answer.log")
+  script=$(kv_winepath "$demo/$name.script")
+  (cd "$folder" && KV_RECORD_FILE=$record timeout 180 wine KanvoloUpdate2.exe $arguments \
      </dev/null >/dev/null 2>&1) &
   local program=$!
   # The answering program follows the process once it runs there: once it wrote its boot log.
@@ -92,8 +101,8 @@ step() {
     sleep 0.1
   done
   local answered=0
-  wine "$KV_ANSWER" --image KanvoloUpdate2.exe --transcript "$(win "$demo/$name-answer.log")" \
-       --shots "demo-$name" --exit-timeout 150 --script "$(win "$demo/$name.script")" \
+  wine "$KV_ANSWER" --image KanvoloUpdate2.exe --transcript "$transcript" \
+       --shots "demo-$name" --exit-timeout 150 --script "$script" \
        </dev/null >/dev/null 2>&1 || answered=$?
   local ended=0
   wait "$program" || ended=$?
@@ -218,10 +227,10 @@ printf '[Install]\r\nInstallFolder=C:\\Program Files\\Kanvolo\\\r\n' >"$pc_a_pro
 # enough to picture the splash window while it downloads.
 printf '[VersionControl]\r\nUpdateURL=%s/404/\r\nUpdateURL2=%s/slow150@prog06.dll.cab/\r\nUpdateURL3=%s/ok/\r\nVersionFileName=Version.xml\r\nTimeOut=30\r\nWebUpdate=C:\\nothing\\Sornet.exe\r\n' \
   "$host" "$host" "$host" | iconv -f UTF-8 -t CP932 >"$prefix_a/drive_c/windows/KanvoloUpdate.ini"
-for setting in "DB_DRIVER 1" "DB_OPTION Port=$KV_PG_PORT" "HOSPITAL_CODE 1234" "BYOIN_NAME さくら病院"; do
-  set -- $setting
-  wine reg add 'HKCU\Software\Kestrova\Varonel\PARAM' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1
-done
+setting "PC A" DB_DRIVER 1
+setting "PC A" DB_OPTION "Port=$KV_PG_PORT"
+setting "PC A" HOSPITAL_CODE 1234
+setting "PC A" BYOIN_NAME さくら病院
 
 echo
 echo "== 2. PC A ($prefix_a)"
@@ -276,10 +285,14 @@ stage_done
 # ---- 3. PC B
 echo
 echo "== 3. PC B ($prefix_b)"
-wait "$pc_b_made" || fail "PC B's prefix was not made"
-export WINEPREFIX=$prefix_b
-wineserver -p
-wine cmd /c exit </dev/null >/dev/null 2>&1
+if ! wait "$pc_b_made"; then
+  pc_b_made=
+  fail "PC B's prefix was not made:"
+  sed 's/^/    /' "$demo/pc-b-prefix.log"
+  finish
+fi
+pc_b_made=
+kv_wine_serve "$prefix_b"
 pc_b_program=$prefix_b/drive_c/KanvoloUpdate
 pc_b_install=$prefix_b/drive_c/Program\ Files/Kanvolo
 mkdir -p "$pc_b_program" "$pc_b_install/Update"

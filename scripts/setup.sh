@@ -4,6 +4,8 @@
 # the i386 ODBC driver manager and drivers, or the x86_64 one under Wine's 64-bit loader with the
 # amd64 ones.
 set -euo pipefail
+. "$(dirname "$0")/stops.sh"
+kv_stops_loud setup
 . "$(dirname "$0")/arch.sh"
 [ -n "${KV_BUILD:-}" ] || kv_arch_choose setup
 

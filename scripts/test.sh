@@ -3,6 +3,8 @@
 # machine runs (scripts/arch.sh), and runs the whole test suite under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/stops.sh"
+kv_stops_loud tests
 . "$root/scripts/arch.sh"
 kv_arch_choose tests
 
@@ -12,7 +14,7 @@ build=$KV_BUILD
 
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/db-env.sh"
-trap 'kv_db_down; kv_wine_down' EXIT
+kv_at_exit 'kv_db_down; kv_wine_down'
 kv_db_up "$build/odbc"
 kv_wine_up "$build/wineprefix"
 

@@ -20,6 +20,8 @@ if ! [[ "$starts" =~ ^[1-9][0-9]*$ ]]; then
   exit 2
 fi
 
+. "$root/scripts/stops.sh"
+kv_stops_loud wine-starts
 . "$root/scripts/arch.sh"
 KV_ARCH=64 KV_ARCH_WHY="the 64-bit loader"
 kv_arch_choose wine-starts
@@ -30,14 +32,14 @@ program=$KV_BUILD/bin/kv_recordargs.exe
 . "$root/scripts/wine-env.sh"
 work=$KV_BUILD/wine-starts
 rm -rf "$work" && mkdir -p "$work"
-trap 'kv_wine_down' EXIT
+kv_at_exit kv_wine_down
 kv_wine_up "$work/prefix"
 # The loader says why a process never started only on its err channel.
 export WINEDEBUG=-all,err+virtual
 # Each start records its command line in a file of its own (the program shares none for writing).
 mkdir -p "$work/records"
 export KV_STARTS_RECORDS
-KV_STARTS_RECORDS=$(winepath -w "$work/records" 2>/dev/null)
+KV_STARTS_RECORDS=$(kv_winepath "$work/records")
 
 if [ -n "$randomized" ]; then
   export WINELOADER=/usr/lib/wine/wine64
