@@ -2,6 +2,8 @@
 #   kv_arch_choose WHAT   sets KV_ARCH (32 or 64), KV_BUILD (that build's folder), KV_TOOLCHAIN and
 #                         KV_DELIVERABLES (the folder of the 32-bit deliverables), puts the matching
 #                         Wine loader first on PATH and prints one line: which build WHAT runs and why.
+#                         On the x86_64 road also KV_WINE64_ASLR (scripts/wine64), with one more line
+#                         on stderr where address randomization stays on.
 # KV_ARCH=32 or KV_ARCH=64 forces the choice. The 32-bit deliverables are always built in build/ (or
 # KV_BUILD_DIR); the x86_64 build of the same sources lives in build-x64/ (or KV_BUILD_DIR_X64).
 
@@ -57,6 +59,12 @@ kv_arch_choose() {
       ln -sfn "$root/scripts/wine64" "$shim/$name"
     done
     case ":$PATH:" in *":$shim:"*) ;; *) export PATH="$shim:$PATH" ;; esac
+    # Whether the loader can start without address randomization: asked once, for every start of
+    # this run and of the scripts it starts.
+    if [ -z "${KV_WINE64_ASLR:-}" ]; then
+      KV_WINE64_ASLR=$("$root/scripts/wine64" --ask "$what")
+      export KV_WINE64_ASLR
+    fi
   fi
   export KV_BUILD KV_TOOLCHAIN KV_DELIVERABLES
 }

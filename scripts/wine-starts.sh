@@ -2,8 +2,8 @@
 # Starts a small program of the x86_64 build N times under Wine's 64-bit loader, 8 at once, in a
 # throwaway prefix, and counts the starts that failed (never part of the test suite).
 #   bash scripts/wine-starts.sh [--randomized] [N]   (N: 20000 unless given)
-# Without the switch the program starts as the suite starts it (scripts/wine64, address randomization
-# off); --randomized calls the loader directly, randomization on, as it once was.
+# Without the switch the program starts as the suite starts it (scripts/wine64: address randomization
+# off where setarch may turn it off); --randomized calls the loader directly, randomization on.
 # Ends with one line: "wine-starts: N starts, F failed" and, when F > 0, how many of them named the
 # shared user data. Exits 1 when a start failed.
 set -euo pipefail
@@ -47,7 +47,11 @@ if [ -n "$randomized" ]; then
   echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, the 64-bit loader with address randomization"
 else
   loader=("$root/scripts/wine64")
-  echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, as the suite starts it (no address randomization)"
+  if [ "$KV_WINE64_ASLR" = off ]; then
+    echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, as the suite starts it (no address randomization)"
+  else
+    echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, as the suite starts it here (address randomization on: setarch cannot turn it off)"
+  fi
 fi
 
 # One start (start_one N WORK LOADER... PROGRAM): a line in failed.txt when it did not exit 0, its
