@@ -53,7 +53,7 @@ kv_wine_prefix() {
   kv_wine_step "$step" wineboot -i || return
   kv_wine_step "$step" wineserver -w || return
 
-  local reg rc=0
+  local reg win rc=0
   reg=$(mktemp --suffix=.reg) || return
   cat >"$reg" <<'REG'
 REGEDIT4
@@ -69,9 +69,12 @@ REGEDIT4
 "Tahoma"="Noto Sans CJK JP"
 "Segoe UI"="Noto Sans CJK JP"
 REG
-  # Z: is the host's root in a new prefix.
-  kv_wine_step "$step" wine regedit /S "Z:$(printf '%s' "$reg" | tr / '\\')" &&
-    kv_wine_step "$step" wineserver -w || rc=$?
+  if win=$(kv_winepath "$reg"); then
+    kv_wine_step "$step" wine regedit /S "$win" && kv_wine_step "$step" wineserver -w || rc=$?
+  else
+    # Said in the subshell of the substitution.
+    rc=1 KV_STOP_SAID=1
+  fi
   rm -f "$reg"
   return "$rc"
 }

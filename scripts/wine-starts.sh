@@ -44,15 +44,14 @@ KV_STARTS_RECORDS=$(kv_winepath "$work/records")
 if [ -n "$randomized" ]; then
   export WINELOADER=/usr/lib/wine/wine64
   loader=(/usr/lib/wine/wine64)
-  echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, the 64-bit loader with address randomization"
+  how="the 64-bit loader with address randomization"
 else
   loader=("$root/scripts/wine64")
-  if [ "$KV_WINE64_ASLR" = off ]; then
-    echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, as the suite starts it (no address randomization)"
-  else
-    echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, as the suite starts it here (address randomization on: setarch cannot turn it off)"
-  fi
+  how="as the suite starts it (no address randomization)"
+  [ "$KV_WINE64_ASLR" = off ] ||
+    how="as the suite starts it here (address randomization on: setarch cannot turn it off)"
 fi
+echo "wine-starts: $starts starts of kv_recordargs.exe, 8 at once, $how"
 
 # One start (start_one N WORK LOADER... PROGRAM): a line in failed.txt when it did not exit 0, its
 # output kept beside it.
